@@ -1,0 +1,43 @@
+# Front door: `make` builds, `make test` sets up everything and runs every
+# test, `make install` installs the module. Debian packages that are missing
+# are installed first (apt-get; sudo when not root).
+
+BUILD ?= build
+SANITIZE_BUILD ?= $(BUILD)-sanitize
+PREFIX ?= /usr/local
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE ?= cmake
+
+BUILD_PACKAGES := cmake make g++ pkg-config liblua5.1-0-dev
+TEST_PACKAGES := $(BUILD_PACKAGES) lua5.1 luajit lua-busted libgtest-dev binutils
+
+.PHONY: all build test install clean deps-build deps-test
+
+all: build
+
+deps-build:
+	@./scripts/install-deps.sh $(BUILD_PACKAGES)
+
+deps-test:
+	@./scripts/install-deps.sh $(TEST_PACKAGES)
+
+build: deps-build
+	$(CMAKE) -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+	$(CMAKE) --build $(BUILD) -j $(JOBS)
+
+# The test build treats warnings as errors; the whole suite runs twice: on
+# the plain build and on an AddressSanitizer + UndefinedBehaviorSanitizer one.
+test: deps-test
+	$(CMAKE) -S . -B $(BUILD) -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
+	$(CMAKE) --build $(BUILD) -j $(JOBS)
+	$(CMAKE) -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON -DQ_VEIL_KIT_SANITIZE=ON
+	$(CMAKE) --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure
+
+install: build
+	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

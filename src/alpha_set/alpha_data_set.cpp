@@ -1,0 +1,30 @@
+// AlphaDataSet(pixels, width, height, source): converts the buffer in place
+// to an alpha-only image and returns `pixels`.
+//
+// Sizes that cannot describe a buffer (a negative width or height, or a
+// product beyond 32 bits) convert nothing; an unusable `pixels` value gives
+// the empty result, as it does for AlphaFillColor.
+#include <cstdint>
+
+#include "alpha_set/alpha_set.h"
+#include "binding/lua_args.h"
+#include "binding/operations.h"
+
+namespace qveil {
+
+int AlphaDataSet(lua_State* L) {
+  Pixel* pixels = ReadPixelBuffer(L, 1);
+  const std::int32_t width = ReadInt32(L, 2);
+  const std::int32_t height = ReadInt32(L, 3);
+  const std::int32_t source = ReadInt32(L, 4);
+  lua_settop(L, 1);
+  if (pixels == nullptr) return ReturnNothing(L);
+
+  const std::int32_t count = CountPixels(width, height);
+  std::int32_t thirds[kThirdsTableSize];
+  if (source == kSourceAverage) BuildThirdsTable(thirds);
+  ConvertToAlpha(pixels, count, source, thirds);
+  return ReturnBuffer(L);
+}
+
+}  // namespace qveil

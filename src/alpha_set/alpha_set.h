@@ -1,0 +1,33 @@
+// Passes of AlphaDataSet: every pixel becomes a pure-alpha pixel whose alpha
+// is taken from one chosen source.
+#ifndef Q_VEIL_KIT_ALPHA_SET_H
+#define Q_VEIL_KIT_ALPHA_SET_H
+
+#include <cstdint>
+
+#include "q_veil_kit/pixel_buffer.h"
+
+namespace qveil {
+
+// Sources of the new alpha; any other code keeps the pixel's own alpha.
+constexpr std::int32_t kSourceRed = 1;
+constexpr std::int32_t kSourceGreen = 2;
+constexpr std::int32_t kSourceBlue = 3;
+constexpr std::int32_t kSourceAverage = 4;
+
+// One entry per possible sum of three bytes (3 * 255 + 1).
+constexpr std::int32_t kThirdsTableSize = 766;
+
+// table[s] = s / 3, rounded down, for s = 0 .. 765. One parallel pass.
+void BuildThirdsTable(std::int32_t* table);
+
+// Pixel i becomes v << 24 with v = red, green, blue, the average of the three
+// (looked up in `thirds`, which only the average source reads and may be
+// nullptr otherwise) or the pixel's own alpha. Colour bytes end as 0.
+// One parallel pass over `count` pixels; nothing for count <= 0.
+void ConvertToAlpha(Pixel* pixels, std::int32_t count, std::int32_t source,
+                    const std::int32_t* thirds);
+
+}  // namespace qveil
+
+#endif  // Q_VEIL_KIT_ALPHA_SET_H

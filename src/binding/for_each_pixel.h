@@ -1,0 +1,25 @@
+// The one shape of every per-pixel loop: an OpenMP parallel loop with static
+// scheduling, so each thread of the runtime's default team works through one
+// contiguous block of indices. The body is a template parameter (a lambda
+// inlines; a std::function would cost a call per pixel). The loop ends with
+// the implicit barrier, so a pass's writes are complete when it returns.
+#ifndef Q_VEIL_KIT_FOR_EACH_PIXEL_H
+#define Q_VEIL_KIT_FOR_EACH_PIXEL_H
+
+#include <cstdint>
+
+namespace qveil {
+
+// Runs body(i) once for every i in 0 .. count - 1; nothing for count <= 0.
+template <typename Body>
+inline void ForEachPixel(std::int32_t count, Body body) {
+  if (count <= 0) return;  // no team to start for an empty pass
+#pragma omp parallel for schedule(static)
+  for (std::int32_t i = 0; i < count; ++i) {
+    body(i);
+  }
+}
+
+}  // namespace qveil
+
+#endif  // Q_VEIL_KIT_FOR_EACH_PIXEL_H

@@ -1,0 +1,36 @@
+// Argument rules shared by both operations. Every reader is non-raising:
+// the module never turns a bad argument into a Lua error.
+#ifndef Q_VEIL_KIT_LUA_ARGS_H
+#define Q_VEIL_KIT_LUA_ARGS_H
+
+#include <lua.hpp>
+
+#include <cstdint>
+
+#include "q_veil_kit/pixel_buffer.h"
+
+namespace qveil {
+
+// The address of pixel 0, or nullptr when the value cannot be a pixel buffer:
+// anything but a full or light userdata, a null address, or an address that
+// is not 4-byte aligned (reading pixels through it would be undefined).
+Pixel* ReadPixelBuffer(lua_State* L, int index);
+
+// lua_tonumber truncated toward zero to 32 bits; absent and non-numeric
+// values read as 0.
+std::int32_t ReadInt32(lua_State* L, int index);
+
+// lua_tonumber as a double; absent and non-numeric values read as 0.
+double ReadDouble(lua_State* L, int index);
+
+// lua_toboolean: false only for nil, false and an absent argument.
+bool ReadFlag(lua_State* L, int index);
+
+// Results. Both cut the stack to argument 1 first, so a success hands back
+// the caller's own userdata and extra arguments are dropped.
+int ReturnBuffer(lua_State* L);
+int ReturnNothing(lua_State* L);
+
+}  // namespace qveil
+
+#endif  // Q_VEIL_KIT_LUA_ARGS_H

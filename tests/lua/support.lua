@@ -1,0 +1,45 @@
+-- Helpers shared by the Lua test files.
+local testbuf = require "testbuf"
+
+local support = {}
+
+support.build_dir = os.getenv("Q_VEIL_KIT_BUILD")
+support.interpreter = os.getenv("Q_VEIL_KIT_LUA") or "lua5.1"
+support.sanitized = os.getenv("Q_VEIL_KIT_SANITIZED") == "1"
+
+-- Every result of a call, with its count (nil results included).
+function support.pack(...)
+  return { n = select("#", ...), ... }
+end
+
+-- A buffer from a list of pixel values.
+function support.buffer(values)
+  local buf = testbuf.new(#values)
+  for i, v in ipairs(values) do testbuf.set(buf, i - 1, v) end
+  return buf
+end
+
+-- A buffer's pixels as a list.
+function support.values(buf)
+  local out = {}
+  for i = 0, testbuf.count(buf) - 1 do out[i + 1] = testbuf.get(buf, i) end
+  return out
+end
+
+-- Shell-quotes a string for os.execute / io.popen.
+function support.quote(s)
+  return "'" .. tostring(s):gsub("'", "'\\''") .. "'"
+end
+
+-- Runs a Lua chunk in a fresh interpreter with the module on its path and
+-- returns true when it exited with status 0. Lua 5.1 and LuaJIT report
+-- os.execute's status differently; both give 0 only for a clean exit.
+function support.run_script(interpreter, chunk, prefix)
+  local setup = ("package.cpath = %q .. '/?.so;' .. package.cpath;")
+    :format(support.build_dir)
+  local command = (prefix or "") .. interpreter .. " -e " .. support.quote(setup .. chunk)
+  local status = os.execute(command)
+  return status == 0 or status == true
+end
+
+return support

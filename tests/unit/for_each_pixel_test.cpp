@@ -1,0 +1,61 @@
+#include "binding/for_each_pixel.h"
+
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace qveil {
+namespace {
+
+std::vector<int> VisitCounts(std::int32_t count, std::int32_t size) {
+  std::vector<int> visits(static_cast<std::size_t>(size), 0);
+  int* v = visits.data();
+  ForEachPixel(count, [v](std::int32_t i) {
+#pragma omp atomic
+    ++v[i];
+  });
+  return visits;
+}
+
+TEST(ForEachPixel, VisitsEveryIndexExactlyOnce) {
+  for (std::int32_t count : {1, 2, 3, 7, 1000, 65537}) {
+    const std::vector<int> visits = VisitCounts(count, count);
+    for (std::int32_t i = 0; i < count; ++i) {
+      ASSERT_EQ(visits[static_cast<std::size_t>(i)], 1)
+          << "index " << i << " of " << count;
+    }
+  }
+}
+
+TEST(ForEachPixel, RunsNoBodyForEmptyOrNegativeCounts) {
+  for (std::int32_t count : {0, -1, -46341, INT32_MIN}) {
+    int calls = 0;
+    ForEachPixel(count, [&calls](std::int32_t) {
+#pragma omp atomic
+      ++calls;
+    });
+    EXPECT_EQ(calls, 0) << "count " << count;
+  }
+}
+
+TEST(ForEachPixel, GivesEachThreadOneContiguousAscendingBlock) {
+  const std::int32_t count = 10007;
+  std::vector<int> owner(count, -1);
+  int* o = owner.data();
+  ForEachPixel(count, [o](std::int32_t i) { o[i] = omp_get_thread_num(); });
+  // Each thread's indices form one run: the owner changes at most
+  // (team size - 1) times along the range, and never back to an earlier one.
+  std::vector<bool> finished(static_cast<std::size_t>(omp_get_max_threads()), false);
+  for (std::int32_t i = 1; i < count; ++i) {
+    ASSERT_GE(o[i], 0);
+    if (o[i] != o[i - 1]) {
+      finished[static_cast<std::size_t>(o[i - 1])] = true;
+      ASSERT_FALSE(finished[static_cast<std::size_t>(o[i])]) << "index " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace qveil
