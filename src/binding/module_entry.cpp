@@ -7,6 +7,7 @@
 namespace {
 
 const luaL_Reg kOperations[] = {
+    {"AlphaFillColor", qveil::AlphaFillColor},
     {"AlphaDataSet", qveil::AlphaDataSet},
     {nullptr, nullptr},
 };

@@ -6,6 +6,10 @@
 
 namespace qveil {
 
+// AlphaFillColor(pixels, width, height, red, green, blue, offsetX, offsetY,
+//                threshold, soft, strength) -> pixels, or nothing
+int AlphaFillColor(lua_State* L);
+
 // AlphaDataSet(pixels, width, height, source) -> pixels
 int AlphaDataSet(lua_State* L);
 

@@ -15,7 +15,7 @@ describe("the Q_Veil_Kit module", function()
       names[#names + 1] = name
     end
     table.sort(names)
-    assert.are.same({ "AlphaDataSet" }, names)
+    assert.are.same({ "AlphaDataSet", "AlphaFillColor" }, names)
   end)
 
   it("runs its entry only once per state", function()
