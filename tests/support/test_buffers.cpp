@@ -95,6 +95,16 @@ int Copy(lua_State* L) {
   return 1;
 }
 
+// tally(buffer, value): how many pixels equal `value`.
+int Tally(lua_State* L) {
+  const Buffer b = CheckBuffer(L, 1);
+  const Pixel value = static_cast<Pixel>(luaL_checknumber(L, 2));
+  std::int64_t matches = 0;
+  for (std::int64_t i = 0; i < b.count; ++i) matches += b.pixels[i] == value;
+  lua_pushnumber(L, static_cast<lua_Number>(matches));
+  return 1;
+}
+
 // equal(a, b): true, or false and the first differing index.
 int Equal(lua_State* L) {
   const Buffer a = CheckBuffer(L, 1);
@@ -127,7 +137,7 @@ int SetThreads(lua_State* L) {
 const luaL_Reg kFunctions[] = {
     {"new", New},           {"address", Address}, {"get", Get},
     {"set", Set},           {"count", Count},     {"randomize", Randomize},
-    {"copy", Copy},         {"equal", Equal},     {"set_threads", SetThreads},
+    {"copy", Copy},         {"equal", Equal},     {"tally", Tally},     {"set_threads", SetThreads},
     {nullptr, nullptr},
 };
 
