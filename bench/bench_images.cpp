@@ -1,0 +1,116 @@
+#include "bench_images.h"
+
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "fill/fill_steps.h"
+#include "fill/work_arrays.h"
+
+namespace qveil::bench {
+
+namespace {
+
+// Deterministic, so every run measures the same pictures.
+struct Random {
+  std::uint64_t state;
+  std::uint32_t Next() {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::uint32_t>(state >> 32);
+  }
+};
+
+Pixel Open(Random& random) {
+  return MakePixel(random.Next() % 64, random.Next() & 0xFF, random.Next() & 0xFF,
+                   random.Next() & 0xFF);
+}
+
+Pixel Wall(Random& random) {
+  return MakePixel(128 + random.Next() % 128, random.Next() & 0xFF,
+                   random.Next() & 0xFF, random.Next() & 0xFF);
+}
+
+// Binary-tree maze: cells at odd coordinates, each opened towards its upper
+// or its left neighbour at random, so every cell is reachable and every
+// corridor is one pixel wide.
+void DrawMaze(Image& image, Random& random) {
+  const std::int32_t n = image.size;
+  for (auto& p : image.pixels) p = Wall(random);
+  for (std::int32_t y = 1; y < n - 1; y += 2) {
+    for (std::int32_t x = 1; x < n - 1; x += 2) {
+      image.pixels[static_cast<std::size_t>(y) * n + x] = Open(random);
+      const bool canUp = y > 1;
+      const bool canLeft = x > 1;
+      if (!canUp && !canLeft) continue;
+      const bool up = canUp && (!canLeft || (random.Next() & 1));
+      const std::size_t between = up ? static_cast<std::size_t>(y - 1) * n + x
+                                     : static_cast<std::size_t>(y) * n + x - 1;
+      image.pixels[between] = Open(random);
+    }
+  }
+  // The centre of an even size is at even coordinates: seed one step down
+  // and right, on a cell.
+  image.offsetX = 1;
+  image.offsetY = 1;
+}
+
+std::int64_t CountRegion(const Image& image) {
+  const std::int32_t n = image.size;
+  FillWorkArrays work;
+  if (!AcquireFillWorkArrays(n * n, &work)) return -1;
+  ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, work.fillMask, n, n);
+  StretchAlphaPlane(work.alphaPlane, kThreshold, n, n);
+  MarkFillRegion(work.alphaPlane, work.fillMask, work.xStack, work.yStack, n, n,
+                 image.SeedX(), image.SeedY(), kThreshold);
+  std::int64_t marked = 0;
+  for (std::int64_t i = 0; i < std::int64_t{n} * n; ++i) marked += work.fillMask[i];
+  ReleaseFillWorkArrays(&work);
+  return marked;
+}
+
+std::unique_ptr<Image> MakeImage(Picture picture, std::int32_t size) {
+  auto image = std::make_unique<Image>();
+  image->size = size;
+  image->pixels.resize(static_cast<std::size_t>(size) * size);
+  image->offsetX = 0;
+  image->offsetY = 0;
+  Random random{0x5eed0000u + static_cast<std::uint64_t>(size)};
+  switch (picture) {
+    case Picture::kTransparent:
+      for (auto& p : image->pixels) p = 0;
+      break;
+    case Picture::kNoise:
+      for (auto& p : image->pixels) p = random.Next() % 100 < 40 ? Wall(random) : Open(random);
+      image->pixels[static_cast<std::size_t>(image->SeedY()) * size + image->SeedX()] = 0;
+      break;
+    case Picture::kMaze:
+      DrawMaze(*image, random);
+      break;
+  }
+  image->regionPixels = CountRegion(*image);
+  return image;
+}
+
+}  // namespace
+
+const Image& GetImage(Picture picture, std::int32_t size) {
+  static std::map<std::pair<Picture, std::int32_t>, std::unique_ptr<Image>> cache;
+  auto& slot = cache[{picture, size}];
+  if (!slot) slot = MakeImage(picture, size);
+  return *slot;
+}
+
+const char* PictureName(Picture picture) {
+  switch (picture) {
+    case Picture::kTransparent:
+      return "transparent";
+    case Picture::kNoise:
+      return "noise";
+    case Picture::kMaze:
+      return "maze";
+  }
+  return "?";
+}
+
+}  // namespace qveil::bench

@@ -1,0 +1,39 @@
+// The three pictures every fill benchmark runs on, each size made once and
+// kept for the whole run. The seed, as an offset from the centre, always
+// lands on an open pixel (raw alpha 0..63, open at threshold 128 in both
+// modes).
+#ifndef Q_VEIL_KIT_BENCH_IMAGES_H
+#define Q_VEIL_KIT_BENCH_IMAGES_H
+
+#include <cstdint>
+#include <vector>
+
+#include "q_veil_kit/pixel_buffer.h"
+
+namespace qveil::bench {
+
+enum class Picture {
+  kTransparent,  // alpha 0 everywhere: the region is the whole image
+  kNoise,        // ~40% walls (alpha 128..255), the rest open (alpha 0..63)
+  kMaze,         // one-pixel corridors between one-pixel walls, all connected
+};
+
+constexpr std::int32_t kThreshold = 128;
+
+struct Image {
+  std::int32_t size;  // width = height
+  std::vector<Pixel> pixels;
+  std::int32_t offsetX;  // seed offset from the centre pixel
+  std::int32_t offsetY;
+  std::int64_t regionPixels;  // pixels a fill from the seed marks
+  std::int32_t SeedX() const { return size / 2 + offsetX; }
+  std::int32_t SeedY() const { return size / 2 + offsetY; }
+};
+
+const Image& GetImage(Picture picture, std::int32_t size);
+
+const char* PictureName(Picture picture);
+
+}  // namespace qveil::bench
+
+#endif  // Q_VEIL_KIT_BENCH_IMAGES_H
