@@ -1,0 +1,177 @@
+// Decoding any PNG into the module's 8-bit 0xAARRGGBB layout.
+//
+// libpng reports errors by longjmp. Only the two small functions that call
+// setjmp run libpng's reading code, and they hold nothing that needs a
+// destructor; everything they produce goes through pointers.
+#include <png.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "png_io.h"
+
+namespace veil {
+namespace {
+
+struct ReadContext {
+  std::FILE* file = nullptr;
+  char reason[256] = {};     // why reading stopped, as the user will see it
+  char io_failure[128] = {};  // set when the file itself failed, not its data
+};
+
+void OnPngError(png_structp png, png_const_charp message) {
+  auto* context = static_cast<ReadContext*>(png_get_error_ptr(png));
+  if (context->io_failure[0] != '\0') {
+    std::snprintf(context->reason, sizeof context->reason, "%s",
+                  context->io_failure);
+  } else {
+    std::snprintf(context->reason, sizeof context->reason,
+                  "corrupt PNG data (%s)", message);
+  }
+  png_longjmp(png, 1);
+}
+
+// Warnings (an odd colour profile, an unknown chunk...) do not stop a read.
+void OnPngWarning(png_structp, png_const_charp) {}
+
+void ReadBytes(png_structp png, png_bytep data, png_size_t length) {
+  auto* context = static_cast<ReadContext*>(png_get_io_ptr(png));
+  if (std::fread(data, 1, length, context->file) == length) return;
+  if (std::ferror(context->file)) {
+    std::snprintf(context->io_failure, sizeof context->io_failure,
+                  "cannot read: %s", std::strerror(errno));
+  } else {
+    std::snprintf(context->io_failure, sizeof context->io_failure,
+                  "file is truncated");
+  }
+  png_error(png, context->io_failure);
+}
+
+// Reads the header and asks libpng for 8-bit RGBA rows whatever the file
+// holds. False when the header is unreadable.
+bool ReadHeader(png_structp png, png_infop info, png_uint_32* width,
+                png_uint_32* height) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_sig_bytes(png, 8);
+  // Our own pixel limit below is the one that matters, not libpng's default
+  // of a million pixels per side.
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_read_info(png, info);
+
+  const int colour_type = png_get_color_type(png, info);
+  const int bit_depth = png_get_bit_depth(png, info);
+  const bool has_trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (colour_type == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
+  if (colour_type == PNG_COLOR_TYPE_GRAY && bit_depth < 8) {
+    png_set_expand_gray_1_2_4_to_8(png);
+  }
+  if (has_trns) png_set_tRNS_to_alpha(png);
+  if (bit_depth == 16) png_set_scale_16(png);
+  if ((colour_type & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png);
+  if ((colour_type & PNG_COLOR_MASK_ALPHA) == 0 && !has_trns) {
+    png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  }
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+
+  *width = png_get_image_width(png, info);
+  *height = png_get_image_height(png, info);
+  return png_get_rowbytes(png, info) == static_cast<png_size_t>(*width) * 4;
+}
+
+// Reads every row (all passes of an interlaced file) and the chunks after
+// the image data, so a file cut short anywhere is noticed.
+bool ReadRows(png_structp png, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_image(png, rows);
+  png_read_end(png, nullptr);
+  return true;
+}
+
+bool Decode(png_structp png, png_infop info, ReadContext* context,
+            Image* image, std::string* error) {
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  if (!ReadHeader(png, info, &width, &height)) {
+    *error = context->reason[0] != '\0' ? context->reason
+                                        : "unsupported PNG layout";
+    return false;
+  }
+  if (width > INT32_MAX || height > INT32_MAX ||
+      qveil::CountPixels(static_cast<std::int32_t>(width),
+                         static_cast<std::int32_t>(height)) < 0) {
+    *error = std::to_string(width) + " x " + std::to_string(height) +
+             " pixels is more than the module takes (2147483647 pixels)";
+    return false;
+  }
+
+  std::vector<png_bytep> rows;
+  try {
+    image->pixels.assign(static_cast<std::size_t>(width) * height, 0);
+    rows.resize(height);
+  } catch (const std::bad_alloc&) {
+    *error = "not enough memory for " + std::to_string(width) + " x " +
+             std::to_string(height) + " pixels";
+    return false;
+  }
+  auto* bytes = reinterpret_cast<png_bytep>(image->pixels.data());
+  for (png_uint_32 y = 0; y < height; ++y) {
+    rows[y] = bytes + static_cast<std::size_t>(y) * width * 4;
+  }
+  if (!ReadRows(png, rows.data())) {
+    *error = context->reason;
+    return false;
+  }
+
+  // libpng wrote R, G, B, A bytes; turn each group into one pixel word.
+  const std::size_t count = image->pixels.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const png_bytep p = bytes + i * 4;
+    image->pixels[i] = qveil::MakePixel(p[3], p[0], p[1], p[2]);
+  }
+  image->width = static_cast<std::int32_t>(width);
+  image->height = static_cast<std::int32_t>(height);
+  return true;
+}
+
+}  // namespace
+
+bool ReadPng(const std::string& path, Image* image, std::string* error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *error = std::string("cannot open: ") + std::strerror(errno);
+    return false;
+  }
+  png_byte signature[8];
+  const std::size_t got = std::fread(signature, 1, sizeof signature, file);
+  if (got != sizeof signature || png_sig_cmp(signature, 0, 8) != 0) {
+    *error = std::ferror(file) ? std::string("cannot read: ") + std::strerror(errno)
+                               : std::string("not a PNG file");
+    std::fclose(file);
+    return false;
+  }
+
+  ReadContext context;
+  context.file = file;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context,
+                                           OnPngError, OnPngWarning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  bool ok = false;
+  if (info == nullptr) {
+    *error = "not enough memory to read a PNG";
+  } else {
+    png_set_read_fn(png, &context, ReadBytes);
+    ok = Decode(png, info, &context, image, error);
+  }
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(file);
+  if (!ok) *image = Image{};
+  return ok;
+}
+
+}  // namespace veil
