@@ -9,9 +9,11 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 
 BUILD_PACKAGES := cmake make g++ pkg-config liblua5.1-0-dev
-TEST_PACKAGES := $(BUILD_PACKAGES) lua5.1 luajit lua-busted libgtest-dev binutils
+DEMO_PACKAGES := $(BUILD_PACKAGES) libpng-dev
+TEST_PACKAGES := $(BUILD_PACKAGES) lua5.1 luajit lua-busted libgtest-dev binutils \
+  libpng-dev luarocks
 
-.PHONY: all build test install clean deps-build deps-test
+.PHONY: all build test demo install clean deps-build deps-test deps-demo
 
 all: build
 
@@ -21,6 +23,9 @@ deps-build:
 deps-test:
 	@./scripts/install-deps.sh $(TEST_PACKAGES)
 
+deps-demo:
+	@./scripts/install-deps.sh $(DEMO_PACKAGES)
+
 build: deps-build
 	$(CMAKE) -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX)
 	$(CMAKE) --build $(BUILD) -j $(JOBS)
@@ -28,14 +33,23 @@ build: deps-build
 # The test build treats warnings as errors; the whole suite runs twice: on
 # the plain build and on an AddressSanitizer + UndefinedBehaviorSanitizer one.
 test: deps-test
-	$(CMAKE) -S . -B $(BUILD) -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
+	$(CMAKE) -S . -B $(BUILD) -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON \
+	  -DQ_VEIL_KIT_BUILD_VEIL=ON
 	$(CMAKE) --build $(BUILD) -j $(JOBS)
 	$(CMAKE) -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON -DQ_VEIL_KIT_SANITIZE=ON
+	  -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON -DQ_VEIL_KIT_SANITIZE=ON \
+	  -DQ_VEIL_KIT_BUILD_VEIL=ON
 	$(CMAKE) --build $(SANITIZE_BUILD) -j $(JOBS)
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure
 	cd $(BUILD) && ctest --output-on-failure
 
+# The demo: the veil host runs both operations on a sample image into out/.
+demo: deps-demo
+	$(CMAKE) -S . -B $(BUILD) -DQ_VEIL_KIT_BUILD_VEIL=ON
+	$(CMAKE) --build $(BUILD) -j $(JOBS)
+	./examples/veil/run-demo.sh $(BUILD) out
+
+# PREFIX and DESTDIR (read by cmake --install) work as usual.
 install: build
 	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
 
