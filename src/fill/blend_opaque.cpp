@@ -11,20 +11,27 @@ constexpr bool IsByte(std::int32_t v) { return v >= 0 && v <= 255; }
 
 // The common case, fill in 0..255: every sum lies in 0 .. 65025, exact in
 // unsigned 32 bits.
-constexpr std::uint32_t Mix(std::int32_t a, std::uint32_t c, std::int32_t fill) {
-  const std::uint32_t weight = static_cast<std::uint32_t>(a);
-  return (weight * c + (255u - weight) * static_cast<std::uint32_t>(fill)) / 255u;
-}
+// (A type with a call operator, not a function: the pass's body must inline
+// it, and a function pointer carried into the parallel loop does not.)
+struct Mix {
+  constexpr std::uint32_t operator()(std::int32_t a, std::uint32_t c,
+                                     std::int32_t fill) const {
+    const std::uint32_t weight = static_cast<std::uint32_t>(a);
+    return (weight * c + (255u - weight) * static_cast<std::uint32_t>(fill)) / 255u;
+  }
+};
 
 // Any 32-bit fill value: the sum is formed in 64 bits so it cannot overflow,
 // and the result is clamped to a byte.
-constexpr std::uint32_t MixClamped(std::int32_t a, std::uint32_t c,
-                                   std::int32_t fill) {
-  const std::int64_t sum = std::int64_t{a} * c + std::int64_t{255 - a} * fill;
-  if (sum <= 0) return 0;
-  const std::int64_t mixed = sum / 255;
-  return mixed > 255 ? 255u : static_cast<std::uint32_t>(mixed);
-}
+struct MixClamped {
+  constexpr std::uint32_t operator()(std::int32_t a, std::uint32_t c,
+                                     std::int32_t fill) const {
+    const std::int64_t sum = std::int64_t{a} * c + std::int64_t{255 - a} * fill;
+    if (sum <= 0) return 0;
+    const std::int64_t mixed = sum / 255;
+    return mixed > 255 ? 255u : static_cast<std::uint32_t>(mixed);
+  }
+};
 
 template <typename MixFn>
 void BlendMarked(Pixel* pixels, const std::int32_t* fillMask,
@@ -50,9 +57,9 @@ void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
   const std::int32_t count = CountPixels(width, height);
   // Decided once per call, so the per-pixel loop has no branch for it.
   if (IsByte(red) && IsByte(green) && IsByte(blue)) {
-    BlendMarked(pixels, fillMask, alphaPlane, count, red, green, blue, Mix);
+    BlendMarked(pixels, fillMask, alphaPlane, count, red, green, blue, Mix{});
   } else {
-    BlendMarked(pixels, fillMask, alphaPlane, count, red, green, blue, MixClamped);
+    BlendMarked(pixels, fillMask, alphaPlane, count, red, green, blue, MixClamped{});
   }
 }
 

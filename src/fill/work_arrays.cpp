@@ -1,5 +1,7 @@
 #include "fill/work_arrays.h"
 
+#include <sys/mman.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -8,8 +10,23 @@ namespace qveil {
 
 namespace {
 
+// The arrays are touched for the first time during the call, so on a large
+// image page faults cost as much as the passes. Blocks of a few huge pages
+// or more are aligned to the huge page size and offered to the kernel for
+// transparent huge pages: one fault per 2 MiB instead of per 4 KiB, and far
+// fewer TLB misses in the seed fill's column-wise walk. They still come from
+// the heap allocator and go back with free().
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+constexpr std::size_t kHugeEnough = 4 * kHugePage;
+
 std::int32_t* AllocateIntegers(std::size_t count) {
-  return static_cast<std::int32_t*>(std::malloc(count * sizeof(std::int32_t)));
+  const std::size_t bytes = count * sizeof(std::int32_t);
+  if (bytes < kHugeEnough) return static_cast<std::int32_t*>(std::malloc(bytes));
+  void* block = nullptr;
+  if (posix_memalign(&block, kHugePage, bytes) != 0) return nullptr;
+  // Only a hint: without huge pages the block works all the same.
+  madvise(block, bytes - bytes % kHugePage, MADV_HUGEPAGE);
+  return static_cast<std::int32_t*>(block);
 }
 
 }  // namespace
