@@ -12,8 +12,13 @@ BUILD_PACKAGES := cmake make g++ pkg-config liblua5.1-0-dev
 DEMO_PACKAGES := $(BUILD_PACKAGES) libpng-dev
 TEST_PACKAGES := $(BUILD_PACKAGES) lua5.1 luajit lua-busted libgtest-dev binutils \
   libpng-dev luarocks
+BENCH_PACKAGES := $(BUILD_PACKAGES) libbenchmark-dev libopencv-dev python3
+FUZZ_PACKAGES := $(BUILD_PACKAGES) clang-14 libclang-rt-14-dev libomp-14-dev
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all build test demo install clean deps-build deps-test deps-demo
+.PHONY: all build test demo install clean deps-build deps-test deps-demo bench fuzz
 
 all: build
 
@@ -48,6 +53,23 @@ demo: deps-demo
 	$(CMAKE) -S . -B $(BUILD) -DQ_VEIL_KIT_BUILD_VEIL=ON
 	$(CMAKE) --build $(BUILD) -j $(JOBS)
 	./examples/veil/run-demo.sh $(BUILD) out
+
+# Benchmarks with their references (a read-modify-write pass, OpenCV) and
+# the ratio tables; a few minutes on two cores.
+bench:
+	@./scripts/install-deps.sh $(BENCH_PACKAGES)
+	$(CMAKE) -S . -B $(BENCH_BUILD) -DQ_VEIL_KIT_BUILD_BENCH=ON
+	$(CMAKE) --build $(BENCH_BUILD) -j $(JOBS)
+	./bench/run.sh $(BENCH_BUILD)
+
+# The differential fuzzer (libFuzzer, AddressSanitizer, UBSan) on the
+# committed corpus and FUZZ_SECONDS of new inputs.
+fuzz:
+	@./scripts/install-deps.sh $(FUZZ_PACKAGES)
+	$(CMAKE) -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ_VEIL_KIT_BUILD_FUZZ=ON
+	$(CMAKE) --build $(FUZZ_BUILD) -j $(JOBS)
+	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # PREFIX and DESTDIR (read by cmake --install) work as usual.
 install: build

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs the benchmarks and prints the ratio tables: everything once under the
+# OpenMP runtime's defaults, then the whole calls (with their references) on
+# 1 and 2 threads, with the default and the passive wait policy. The module
+# never changes these settings; only this script's environment does.
+# Usage: bench/run.sh BUILD_DIR
+set -eu
+build=$1
+out=$build/bench-results
+bin=$build/bench/q_veil_kit_bench
+mkdir -p "$out"
+echo "== all benchmarks, runtime defaults ($(nproc) cores; uptime:$(uptime | sed 's/.*load/ load/'))"
+env -u OMP_NUM_THREADS -u OMP_WAIT_POLICY "$bin" \
+  --benchmark_out="$out/default.json" --benchmark_out_format=json
+whole='^(Rmw|Call/AlphaFillColor|PeerPipeline)/.*/(1024|4096)/'
+for threads in 1 2; do
+  for wait in default passive; do
+    echo "== whole calls, $threads thread(s), wait policy $wait"
+    if [ "$wait" = default ]; then
+      env -u OMP_WAIT_POLICY OMP_NUM_THREADS=$threads "$bin" --benchmark_filter="$whole" \
+        --benchmark_out="$out/t$threads-$wait.json" --benchmark_out_format=json >/dev/null
+    else
+      OMP_WAIT_POLICY=passive OMP_NUM_THREADS=$threads "$bin" --benchmark_filter="$whole" \
+        --benchmark_out="$out/t$threads-$wait.json" --benchmark_out_format=json >/dev/null
+    fi
+  done
+done
+python3 "$(dirname "$0")/report.py" "$out"
