@@ -1,0 +1,33 @@
+-- Builds and installs the Q_Veil_Kit module with CMake:
+--   luarocks make rockspecs/q_veil_kit-1.0.0-1.rockspec
+-- from the top of a checkout. Needs a C++17 compiler with OpenMP and CMake.
+rockspec_format = "3.0"
+package = "q_veil_kit"
+version = "1.0.0-1"
+source = {
+   -- `luarocks make` builds the checkout it is run in; nothing is fetched.
+   url = "git+file://./",
+}
+description = {
+   summary = "Edits 32-bit 0xAARRGGBB pixel buffers in place: alpha from a channel, alpha-guided bucket fill",
+   detailed = [[
+      Q_Veil_Kit is a Lua 5.1 extension module (C++17, OpenMP) with two
+      operations on caller-owned pixel buffers: AlphaDataSet turns an image
+      into an alpha-only image, AlphaFillColor is a bucket fill guided by the
+      alpha channel. The module is not linked against a Lua library, so the
+      same file loads in Lua 5.1 and LuaJIT.
+   ]],
+}
+dependencies = {
+   "lua >= 5.1, < 5.2",
+}
+build = {
+   type = "cmake",
+   variables = {
+      CMAKE_BUILD_TYPE = "Release",
+      CMAKE_INSTALL_PREFIX = "$(PREFIX)",
+      LUA_INCLUDE_DIR = "$(LUA_INCDIR)",
+      -- luarocks collects the module from the rock's lib folder.
+      LUA_CMOD_DIR = "$(LIBDIR)",
+   },
+}

@@ -1,0 +1,198 @@
+-- What each veil command does to an image, and what it tells the user.
+local support = require "veil_support"
+
+local dir, sample
+
+local function out(name) return dir .. "/" .. name end
+
+local function pixels_of(path)
+  return support.pixels(assert(support.dump(path), path .. " is not 8-bit RGBA"))
+end
+
+describe("veil commands", function()
+  setup(function()
+    dir = support.make_dir()
+    support.write_fixtures(dir)
+    sample = dir .. "/sample.png"
+    assert(support.run(support.demo_art, "sample", sample) == 0)
+  end)
+  teardown(function() support.remove_dir(dir) end)
+
+  describe("veil alpha", function()
+    local input, original
+    setup(function()
+      input = out("rgba8.png")
+      original = support.pixels(support.read(out("rgba8.expected")))
+    end)
+    -- The alpha each source gives a pixel, and the module's source numbers.
+    local sources = {
+      { "red", "1", function(p) return support.channel(p, 16) end },
+      { "green", "2", function(p) return support.channel(p, 8) end },
+      { "blue", "3", function(p) return support.channel(p, 0) end },
+      { "average", "4", function(p)
+          return math.floor((support.channel(p, 16) + support.channel(p, 8)
+                             + support.channel(p, 0)) / 3)
+        end },
+      { "alpha", nil, function(p) return support.channel(p, 24) end },
+    }
+    for _, source in ipairs(sources) do
+      local name, number, alpha_of = source[1], source[2], source[3]
+      for _, spelling in ipairs({ name, number }) do
+        it("takes the alpha from " .. name .. " (--source " .. spelling .. ")", function()
+          local output = out("alpha-" .. spelling .. ".png")
+          local status, stdout, stderr =
+            support.veil_run("alpha", input, output, "--source", spelling)
+          assert.are.same({ 0, "", "" }, { status, stdout, stderr })
+          local result = pixels_of(output)
+          assert.are.equal(#original, #result)
+          for i = 1, #original do
+            assert.are.equal(alpha_of(original[i]) * 2 ^ 24, result[i])
+          end
+        end)
+      end
+    end
+  end)
+
+  describe("veil fill", function()
+    -- The sample's ring is centred 36 pixels left of the image centre, at
+    -- (84, 80) of 240 x 160; its inside is clear at the centre.
+    local seed_index = 80 * 240 + 84 + 1
+    local before
+    setup(function() before = pixels_of(sample) end)
+
+    it("fills the inside of the ring with the opaque colour", function()
+      local output = out("fill-opaque.png")
+      local status, stdout, stderr = support.veil_run("fill", sample, output,
+        "--color", "#E8A33C", "--at", "-36,0", "--threshold", "128")
+      assert.are.equal("", stderr)
+      assert.are.equal(0, status)
+      assert.matches("^filled the region around %(84, 80%): %d+ pixels changed\n$", stdout)
+      local after = pixels_of(output)
+      assert.are.equal(0xFFE8A33C, after[seed_index])
+      assert.are.equal(before[1], after[1])  -- outside the ring: untouched
+      local changed = 0
+      for i = 1, #before do
+        if before[i] ~= after[i] then changed = changed + 1 end
+      end
+      assert.are.equal(tonumber(stdout:match("(%d+) pixels changed")), changed)
+    end)
+
+    it("fades the colour in soft mode and takes R,G,B", function()
+      local output = out("fill-soft.png")
+      local status, stdout = support.veil_run("fill", sample, output, "--color",
+        "232,163,60", "--at=-36,0", "--threshold", "200", "--soft", "--strength", "0.5")
+      assert.are.equal(0, status)
+      assert.matches("^filled the region around %(84, 80%)", stdout)
+      -- Alpha 0 at the seed: half strength gives opacity 127 of the colour.
+      assert.are.equal(0x7FE8A33C, pixels_of(output)[seed_index])
+    end)
+
+    it("says when the seed is outside the image, and copies it unchanged", function()
+      local output = out("fill-outside.png")
+      local status, stdout = support.veil_run("fill", sample, output, "--color",
+        "1,2,3", "--at", "200,0", "--threshold", "128")
+      assert.are.equal(0, status)
+      assert.matches("nothing filled: the seed %(320, 80%) is outside the 240 x 160 image",
+                     stdout)
+      assert.matches("fill%-outside%.png is an unchanged copy", stdout)
+      assert.are.same(before, pixels_of(output))
+    end)
+
+    it("says when the seed pixel is a boundary, with the stretched alpha", function()
+      -- (138, 80) lies on the opaque ring.
+      local status, stdout = support.veil_run("fill", sample, out("fill-ring.png"),
+        "--color", "1,2,3", "--at", "18,0", "--threshold", "128")
+      assert.are.equal(0, status)
+      assert.matches("the seed pixel %(138, 80%) is a boundary: its alpha 255 %(255 once "
+                     .. "opaque mode stretches it%) is not below the threshold 128", stdout)
+    end)
+
+    it("tells a pixel that only the stretch makes a boundary", function()
+      -- The centre (3, 2) of gray-alpha8 has alpha 193: a boundary at
+      -- threshold 128 (stretched to 255 in opaque mode), open at 254 (193).
+      local input = out("gray-alpha8.png")
+      local status, stdout = support.veil_run("fill", input, out("ga-opaque.png"),
+        "--color", "1,2,3", "--threshold", "128")
+      assert.are.equal(0, status)
+      assert.matches("its alpha 193 %(255 once opaque mode stretches it%)", stdout)
+      status, stdout = support.veil_run("fill", input, out("ga-soft.png"),
+        "--color", "1,2,3", "--threshold", "128", "--soft")
+      assert.are.equal(0, status)
+      assert.matches("its alpha 193 is not below the threshold 128", stdout)
+      status, stdout = support.veil_run("fill", input, out("ga-open.png"),
+        "--color", "1,2,3", "--threshold", "254")
+      assert.are.equal(0, status)
+      assert.matches("^filled the region around %(3, 2%)", stdout)
+    end)
+  end)
+
+  describe("veil run", function()
+    it("passes its arguments to the script, which calls the module", function()
+      local by_script = out("run-green.png")
+      local status, stdout, stderr = support.veil_run("run",
+        support.scripts .. "/alpha_from_arg.lua", out("rgb16.png"), by_script, "2")
+      assert.are.same({ 0, "", "" }, { status, stdout, stderr })
+      local by_command = out("alpha-green-rgb16.png")
+      assert.are.equal(0, (support.veil_run("alpha", out("rgb16.png"), by_command,
+                                            "--source", "green")))
+      assert.are.equal(support.dump(by_command), support.dump(by_script))
+    end)
+
+    local function fails_cleanly(script, output_name)
+      local output = out(output_name)
+      local status, stdout, stderr = support.veil_run("run", script, sample, output)
+      assert.are.equal(1, status)
+      assert.are.equal("", stdout)
+      assert.is_false(support.exists(output))
+      return stderr
+    end
+
+    it("reports a runtime error with its message and traceback, writing nothing", function()
+      local stderr = fails_cleanly(support.scripts .. "/fails.lua", "run-fails.png")
+      assert.matches("^veil: [^\n]*fails%.lua:6: the pixels look wrong\n", stderr)
+      assert.matches("stack traceback:", stderr)
+      assert.matches("check_the_pixels", stderr)
+      assert.matches("inspect", stderr)
+    end)
+
+    it("reports a syntax error", function()
+      local stderr = fails_cleanly(support.scripts .. "/syntax_error.lua", "run-syntax.png")
+      assert.matches("syntax_error%.lua:2: .*expected", stderr)
+    end)
+
+    it("reports an error object that is not a string", function()
+      local stderr = fails_cleanly(support.scripts .. "/error_table.lua", "run-table.png")
+      assert.matches("%(error object is a table value%)", stderr)
+    end)
+
+    it("reports a missing script", function()
+      local stderr = fails_cleanly(dir .. "/no-such-script.lua", "run-missing.png")
+      assert.matches("cannot open [^\n]*no%-such%-script%.lua", stderr)
+    end)
+  end)
+
+  describe("veil help and version", function()
+    it("prints the usage of every command on --help", function()
+      local status, stdout = support.veil_run("--help")
+      assert.are.equal(0, status)
+      for _, command in ipairs({ "veil alpha", "veil fill", "veil run" }) do
+        assert.matches(command, stdout, 1, true)
+      end
+    end)
+
+    it("prints its version on --version", function()
+      local status, stdout = support.veil_run("--version")
+      assert.are.equal(0, status)
+      assert.matches("^veil %d+%.%d+%.%d+ %(Q_Veil_Kit [%d.]+, Lua 5%.1[%d.]*, libpng [%d.]+%)\n$",
+                     stdout)
+    end)
+
+    it("prints the usage on stderr, status 2, without a command", function()
+      local status, stdout, stderr = support.veil_run()
+      assert.are.equal(2, status)
+      assert.are.equal("", stdout)
+      assert.matches("Usage:", stderr)
+    end)
+  end)
+
+end)

@@ -1,0 +1,28 @@
+#!/bin/sh
+# `luarocks make` with the project's rockspec builds the module from a copy
+# of the checkout, offline, into a fresh tree; lua5.1 loads it from there.
+#   luarocks_test.sh SOURCE_DIR TESTBUF_DIR
+set -eu
+source=$1
+testbuf=$2
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A copy without build folders: luarocks builds inside the tree it is given.
+mkdir "$work/src"
+for entry in "$source"/*; do
+  case ${entry##*/} in build* | out) continue ;; esac
+  cp -R "$entry" "$work/src/"
+done
+rockspec=$(cd "$work/src" && ls rockspecs/*.rockspec)
+[ "$(echo "$rockspec" | wc -l)" -eq 1 ] || fail "expected one rockspec: $rockspec"
+
+tree=$work/tree
+(cd "$work/src" && HOME=$work luarocks --lua-version=5.1 --tree="$tree" \
+  make --deps-mode=none "$rockspec") >"$work/log" 2>&1 ||
+  { cat "$work/log"; fail "luarocks make"; }
+HOME=$work luarocks --lua-version=5.1 --tree="$tree" show q_veil_kit >/dev/null ||
+  fail "luarocks does not list q_veil_kit"
+lua5.1 "$here/check_installed.lua" "$tree/lib/lua/5.1" "$testbuf" || fail "lua5.1"
