@@ -34,7 +34,9 @@ std::string ExplainNothingFilled(const Image& image, const FillRequest& request)
     std::uint32_t stretched = alpha * 255u / static_cast<std::uint32_t>(threshold);
     if (stretched > 255) stretched = 255;
     if (stretched >= static_cast<std::uint32_t>(threshold)) {
-      why += " (" + std::to_string(stretched) + " once opaque mode stretches it)";
+      if (stretched != alpha) {
+        why += " (" + std::to_string(stretched) + " once opaque mode stretches it)";
+      }
     } else {
       return "the module filled nothing (seed " + Point(seed.x, seed.y) + ")";
     }
