@@ -29,11 +29,7 @@ int RunAlphaCommand(const Program& program, int argc, char** argv) {
   const std::string& out = line.positionals[1];
   int status = kExitOk;
   Image image;
-  if (!CheckOutputIsNotInput(in, out, &status) ||
-      !LoadInput(in, &image, &status)) {
-    return status;
-  }
-  LuaState L = StartModule(program, &status);
+  LuaState L = OpenImageCommand(program, in, out, &image, &status);
   if (!L) return status;
   if (!CallAlphaDataSet(L.get(), &image, source, &error)) {
     return ReportFailure("AlphaDataSet", error);

@@ -77,13 +77,9 @@ int RunFillCommand(const Program& program, int argc, char** argv) {
   const std::string& in = line.positionals[0];
   const std::string& out = line.positionals[1];
   Image image;
-  if (!CheckOutputIsNotInput(in, out, &status) ||
-      !LoadInput(in, &image, &status)) {
-    return status;
-  }
-  const Image before = image;
-  LuaState L = StartModule(program, &status);
+  LuaState L = OpenImageCommand(program, in, out, &image, &status);
   if (!L) return status;
+  const Image before = image;
   bool filled = false;
   if (!CallAlphaFillColor(L.get(), &image, request, &filled, &error)) {
     return ReportFailure("AlphaFillColor", error);

@@ -20,11 +20,7 @@ int RunScriptCommand(const Program& program, int argc, char** argv) {
 
   int status = kExitOk;
   Image image;
-  if (!CheckOutputIsNotInput(in, out, &status) ||
-      !LoadInput(in, &image, &status)) {
-    return status;
-  }
-  LuaState L = StartModule(program, &status);
+  LuaState L = OpenImageCommand(program, in, out, &image, &status);
   if (!L) return status;
   std::string error;
   if (!RunScript(L.get(), script, args, &image, &error)) {

@@ -58,4 +58,12 @@ LuaState StartModule(const Program& program, int* status) {
   return L;
 }
 
+LuaState OpenImageCommand(const Program& program, const std::string& in,
+                          const std::string& out, Image* image, int* status) {
+  if (!CheckOutputIsNotInput(in, out, status) || !LoadInput(in, image, status)) {
+    return LuaState();
+  }
+  return StartModule(program, status);
+}
+
 }  // namespace veil

@@ -43,6 +43,12 @@ using LuaState = std::unique_ptr<lua_State, LuaCloser>;
 // Lua with the module loaded; null (reported, status set) when it fails.
 LuaState StartModule(const Program& program, int* status);
 
+// The opening every image command shares: refuses an OUT that is IN, reads
+// IN into `image` and starts Lua with the module. Null (reported, status
+// set) when any of it fails.
+LuaState OpenImageCommand(const Program& program, const std::string& in,
+                          const std::string& out, Image* image, int* status);
+
 }  // namespace veil
 
 #endif  // VEIL_COMMAND_SUPPORT_H
