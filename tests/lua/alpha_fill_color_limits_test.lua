@@ -68,9 +68,6 @@ describe("AlphaFillColor on large buffers", function()
   -- far beyond the four-pixel buffer and the child would crash.
   it("gives the empty result, buffer untouched, when its work memory cannot be had", function()
     local chunk = [[
-      package.cpath = os.getenv("Q_VEIL_KIT_TEST_SUPPORT") .. "/?.so;" .. package.cpath
-      local testbuf = require "testbuf"
-      local veil = require "Q_Veil_Kit"
       local buf = testbuf.new(4, 0)
       local n = select("#", veil.AlphaFillColor(buf, 20000, 20000, 1, 2, 3, 0, 0, 128, false, 1))
       assert(n == 0, "a fill without memory returned a result")

@@ -48,9 +48,6 @@ describe("the Q_Veil_Kit module", function()
   -- crash the interpreter in a fraction of runs; check the exit many times.
   it("lets the interpreter exit cleanly after a parallel pass, run after run", function()
     local chunk = [[
-      package.cpath = os.getenv("Q_VEIL_KIT_TEST_SUPPORT") .. "/?.so;" .. package.cpath
-      local testbuf = require "testbuf"
-      local veil = require "Q_Veil_Kit"
       local buf = testbuf.new(512 * 512, 0x80C86432)
       assert(veil.AlphaDataSet(buf, 512, 512, 4) == buf)
       assert(testbuf.get(buf, 512 * 512 - 1) == 0x74000000)

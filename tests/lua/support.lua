@@ -31,12 +31,14 @@ function support.quote(s)
   return "'" .. tostring(s):gsub("'", "'\\''") .. "'"
 end
 
--- Runs a Lua chunk in a fresh interpreter with the module on its path and
--- returns true when it exited with status 0. Lua 5.1 and LuaJIT report
--- os.execute's status differently; both give 0 only for a clean exit.
+-- Runs a Lua chunk in a fresh interpreter, with the locals `veil` (the
+-- module) and `testbuf` already loaded, and returns true when it exited with
+-- status 0. Lua 5.1 and LuaJIT report os.execute's status differently; both
+-- give 0 only for a clean exit.
 function support.run_script(interpreter, chunk, prefix)
-  local setup = ("package.cpath = %q .. '/?.so;' .. package.cpath;")
-    :format(support.build_dir)
+  local setup = ("package.cpath = %q .. '/?.so;' .. %q .. '/?.so;' .. package.cpath;"
+    .. " local testbuf = require 'testbuf'; local veil = require 'Q_Veil_Kit';")
+    :format(support.build_dir, os.getenv("Q_VEIL_KIT_TEST_SUPPORT"))
   local command = (prefix or "") .. interpreter .. " -e " .. support.quote(setup .. chunk)
   local status = os.execute(command)
   return status == 0 or status == true
