@@ -10,6 +10,9 @@
 namespace qveil::bench {
 
 constexpr std::int32_t kSizes[] = {1024, 4096, 8192};
+// One more size for the seed fill on the transparent picture only, so the
+// cost per pixel can be followed from 1024 to 8192.
+constexpr std::int32_t kScalingSize = 2048;
 
 // Wall-clock time (the passes run on a thread team, so the calling thread's
 // CPU time would undercount), in milliseconds. The 8192 x 8192 cases take

@@ -61,10 +61,13 @@ std::int64_t CountRegion(const Image& image) {
   if (!AcquireFillWorkArrays(n * n, &work)) return -1;
   ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, work.fillMask, n, n);
   StretchAlphaPlane(work.alphaPlane, kThreshold, n, n);
-  MarkFillRegion(work.alphaPlane, work.fillMask, work.xStack, work.yStack, n, n,
-                 image.SeedX(), image.SeedY(), kThreshold);
+  MarkBoundaries(work.alphaPlane, work.fillMask, kThreshold, n, n);
+  MarkFillRegion(work.fillMask, work.xStack, work.yStack, n, n, image.SeedX(),
+                 image.SeedY());
   std::int64_t marked = 0;
-  for (std::int64_t i = 0; i < std::int64_t{n} * n; ++i) marked += work.fillMask[i];
+  for (std::int64_t i = 0; i < std::int64_t{n} * n; ++i) {
+    marked += work.fillMask[i] == kMarked;
+  }
   ReleaseFillWorkArrays(&work);
   return marked;
 }

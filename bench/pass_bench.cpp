@@ -67,13 +67,25 @@ void Stretch(benchmark::State& state, std::int32_t size) {
   }
 }
 
+void Boundaries(benchmark::State& state, std::int32_t size) {
+  const Image& image = GetImage(Picture::kNoise, size);
+  Planes planes(image);
+  StretchAlphaPlane(planes.work.alphaPlane, kThreshold, size, size);
+  for (auto _ : state) {
+    MarkBoundaries(planes.work.alphaPlane, planes.work.fillMask, kThreshold, size,
+                   size);
+    benchmark::ClobberMemory();
+  }
+}
+
 void Blend(benchmark::State& state, Picture picture, std::int32_t size, bool soft) {
   const Image& image = GetImage(picture, size);
   Planes planes(image);
   FillWorkArrays& w = planes.work;
   if (!soft) StretchAlphaPlane(w.alphaPlane, kThreshold, size, size);
-  MarkFillRegion(w.alphaPlane, w.fillMask, w.xStack, w.yStack, size, size,
-                 image.SeedX(), image.SeedY(), kThreshold);
+  MarkBoundaries(w.alphaPlane, w.fillMask, kThreshold, size, size);
+  MarkFillRegion(w.fillMask, w.xStack, w.yStack, size, size, image.SeedX(),
+                 image.SeedY());
   std::vector<Pixel> pixels = image.pixels;
   // Both blends read the weights from the planes, not from the pixels they
   // write, so every iteration does the same work.
@@ -104,6 +116,9 @@ void RegisterPassBenchmarks() {
               size);
     Configure(benchmark::RegisterBenchmark(Name("StretchAlphaPlane", size).c_str(),
                                            Stretch, size),
+              size);
+    Configure(benchmark::RegisterBenchmark(Name("MarkBoundaries", size).c_str(),
+                                           Boundaries, size),
               size);
     for (Picture picture : {Picture::kTransparent, Picture::kNoise}) {
       for (bool soft : {false, true}) {

@@ -44,9 +44,12 @@ constexpr std::int32_t CountPixels(std::int32_t width, std::int32_t height) {
   return count > INT32_MAX ? -1 : static_cast<std::int32_t>(count);
 }
 
-// Values of the fill mask.
-constexpr std::int32_t kUnmarked = 0;
-constexpr std::int32_t kMarked = 1;
+// Values of the fill mask. Between the boundary pass and the end of the call
+// it also holds kBoundary, so the seed fill tests a neighbour with one read;
+// every pass after the fill only asks whether an entry is kMarked.
+constexpr std::int32_t kUnmarked = 0;  // open and not reached (yet)
+constexpr std::int32_t kMarked = 1;    // in the fill region
+constexpr std::int32_t kBoundary = 2;  // alpha plane value at or above the threshold
 
 }  // namespace qveil
 

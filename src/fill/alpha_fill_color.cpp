@@ -33,8 +33,11 @@ bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
   }
   if (work.alphaPlane[seedY * width + seedX] >= threshold) return false;
 
-  MarkFillRegion(work.alphaPlane, work.fillMask, work.xStack, work.yStack,
-                 width, height, seedX, seedY, threshold);
+  // The mask carries the boundaries from here on (kBoundary), so the seed
+  // fill, which is bound by memory latency, reads one array and not two.
+  MarkBoundaries(work.alphaPlane, work.fillMask, threshold, width, height);
+  MarkFillRegion(work.fillMask, work.xStack, work.yStack, width, height, seedX,
+                 seedY);
   if (soft) {
     BlendSoft(pixels, work.fillMask, work.alphaPlane, red, green, blue,
               threshold, strength, width, height);

@@ -33,4 +33,12 @@ void StretchAlphaPlane(std::int32_t* alphaPlane, std::int32_t threshold,
   });
 }
 
+void MarkBoundaries(const std::int32_t* alphaPlane, std::int32_t* fillMask,
+                    std::int32_t threshold, std::int32_t width,
+                    std::int32_t height) {
+  ForEachPixel(CountPixels(width, height), [=](std::int32_t i) {
+    fillMask[i] = alphaPlane[i] < threshold ? kUnmarked : kBoundary;
+  });
+}
+
 }  // namespace qveil

@@ -1,6 +1,6 @@
 // The steps of AlphaFillColor, run in this order on per-call work arrays:
-//   ExtractAlphaPlane -> [StretchAlphaPlane] -> MarkFillRegion -> BlendOpaque
-//   or BlendSoft.
+//   ExtractAlphaPlane -> [StretchAlphaPlane] -> (seed test) -> MarkBoundaries
+//   -> MarkFillRegion -> BlendOpaque or BlendSoft.
 // Every pass except MarkFillRegion is one parallel pass over width * height
 // indices; MarkFillRegion runs on the calling thread.
 #ifndef Q_VEIL_KIT_FILL_STEPS_H
@@ -25,16 +25,25 @@ void ExtractAlphaPlane(const Pixel* pixels, std::int32_t* alphaPlane,
 void StretchAlphaPlane(std::int32_t* alphaPlane, std::int32_t threshold,
                        std::int32_t width, std::int32_t height);
 
-// Marks in fillMask (all 0 on entry) the 4-connected region of pixels whose
-// alphaPlane value is below `threshold`, starting from the seed. Needs
-// 0 <= seed < size and alphaPlane[seed] < threshold. The stacks have
+// Folds the threshold test into the fill mask, so that the seed fill reads
+// one array per neighbour instead of two:
+//   fillMask[i] = kBoundary if alphaPlane[i] >= threshold (signed), else
+//   kUnmarked.
+// The alpha plane is only read.
+void MarkBoundaries(const std::int32_t* alphaPlane, std::int32_t* fillMask,
+                    std::int32_t threshold, std::int32_t width,
+                    std::int32_t height);
+
+// Marks kMarked in fillMask the 4-connected region of kUnmarked pixels (open
+// ones, after MarkBoundaries) around the seed; kBoundary entries stay as they
+// are. Needs 0 <= seed < size and an open seed. The stacks have
 // width * height + 1 slots each; slot 0 is never used. A pixel is marked when
 // it is pushed; neighbours are pushed in the order left, right, up, down and
 // the last pushed is popped first.
-void MarkFillRegion(const std::int32_t* alphaPlane, std::int32_t* fillMask,
-                    std::int32_t* xStack, std::int32_t* yStack,
-                    std::int32_t width, std::int32_t height, std::int32_t seedX,
-                    std::int32_t seedY, std::int32_t threshold);
+void MarkFillRegion(std::int32_t* fillMask, std::int32_t* xStack,
+                    std::int32_t* yStack, std::int32_t width,
+                    std::int32_t height, std::int32_t seedX,
+                    std::int32_t seedY);
 
 // For each marked pixel, with a = alphaPlane[i] and m = 255 - a, each colour
 // byte c becomes (a * c + m * fill) / 255 rounded down, and alpha 255.

@@ -6,12 +6,11 @@
 
 namespace qveil {
 
-void MarkFillRegion(const std::int32_t* alphaPlane, std::int32_t* fillMask,
-                    std::int32_t* xStack, std::int32_t* yStack,
-                    std::int32_t width, std::int32_t height, std::int32_t seedX,
-                    std::int32_t seedY, std::int32_t threshold) {
-  MarkFillRegionWith(alphaPlane, fillMask, xStack, yStack, width, height, seedX,
-                     seedY, threshold,
+void MarkFillRegion(std::int32_t* fillMask, std::int32_t* xStack,
+                    std::int32_t* yStack, std::int32_t width,
+                    std::int32_t height, std::int32_t seedX,
+                    std::int32_t seedY) {
+  MarkFillRegionWith(fillMask, xStack, yStack, width, height, seedX, seedY,
                      [](std::int32_t, std::int32_t, std::int32_t) {});
 }
 

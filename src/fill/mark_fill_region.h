@@ -11,12 +11,13 @@
 namespace qveil {
 
 // onPop(x, y, top) runs for each popped pixel; top is the slot it came from.
+// fillMask holds kUnmarked for open pixels and kBoundary for the others
+// (MarkBoundaries): a neighbour is accepted on one read of it.
 template <typename OnPop>
-void MarkFillRegionWith(const std::int32_t* alphaPlane, std::int32_t* fillMask,
-                        std::int32_t* xStack, std::int32_t* yStack,
-                        std::int32_t width, std::int32_t height,
-                        std::int32_t seedX, std::int32_t seedY,
-                        std::int32_t threshold, OnPop onPop) {
+void MarkFillRegionWith(std::int32_t* fillMask, std::int32_t* xStack,
+                        std::int32_t* yStack, std::int32_t width,
+                        std::int32_t height, std::int32_t seedX,
+                        std::int32_t seedY, OnPop onPop) {
   std::int32_t top = 1;  // slot 0 is never used: top counts pending pixels
   xStack[top] = seedX;
   yStack[top] = seedY;
@@ -25,7 +26,7 @@ void MarkFillRegionWith(const std::int32_t* alphaPlane, std::int32_t* fillMask,
   // Accepting marks at push time, so no pixel is ever pushed twice and the
   // stacks (width * height + 1 slots) cannot overflow.
   auto visit = [&](std::int32_t x, std::int32_t y, std::int32_t index) {
-    if (alphaPlane[index] < threshold && fillMask[index] == kUnmarked) {
+    if (fillMask[index] == kUnmarked) {
       ++top;
       xStack[top] = x;
       yStack[top] = y;

@@ -62,13 +62,13 @@ Trace TraceFill(const std::vector<std::int32_t>& plane, std::int32_t width,
                 std::int32_t threshold, std::vector<std::int32_t>* mask,
                 std::vector<std::int32_t>* xs) {
   const std::size_t count = plane.size();
-  mask->assign(count, 0);
+  mask->assign(count, 9);  // MarkBoundaries must overwrite every entry
   xs->assign(count + 1, -7);  // -7: never written
   std::vector<std::int32_t> ys(count + 1, -7);
   Trace trace;
-  MarkFillRegionWith(plane.data(), mask->data(), xs->data(), ys.data(), width,
-                     height, seedX, seedY, threshold,
-                     [&](std::int32_t x, std::int32_t y, std::int32_t top) {
+  MarkBoundaries(plane.data(), mask->data(), threshold, width, height);
+  MarkFillRegionWith(mask->data(), xs->data(), ys.data(), width, height, seedX,
+                     seedY, [&](std::int32_t x, std::int32_t y, std::int32_t top) {
                        trace.pops.emplace_back(x, y);
                        if (top > trace.maxTop) trace.maxTop = top;
                      });
@@ -97,21 +97,22 @@ TEST(MarkFillRegion, UsesOnlySlotOneForASinglePixel) {
 }
 
 TEST(MarkFillRegion, VisitsEachRegionPixelOnceAndStopsAtBoundaries) {
-  // 4 x 3, a boundary column at x = 2: the left part is the region.
+  // 4 x 3, a boundary column at x = 2: the left part is the region. The
+  // mask ends with 1 (marked), 2 (boundary) or 0 (open, not reached).
   const std::vector<std::int32_t> plane = {0, 5, 200, 0,
                                            9, 0, 200, 0,
                                            0, 0, 200, 0};
   std::vector<std::int32_t> mask, xs;
   const Trace trace = TraceFill(plane, 4, 3, 0, 2, 10, &mask, &xs);
   EXPECT_EQ(trace.pops.size(), 6u);
-  EXPECT_EQ(mask, (std::vector<std::int32_t>{1, 1, 0, 0,
-                                             1, 1, 0, 0,
-                                             1, 1, 0, 0}));
+  EXPECT_EQ(mask, (std::vector<std::int32_t>{1, 1, 2, 0,
+                                             1, 1, 2, 0,
+                                             1, 1, 2, 0}));
   // The threshold comparison is strict: a value equal to it is a boundary.
   const Trace strict = TraceFill(plane, 4, 3, 0, 2, 9, &mask, &xs);
-  EXPECT_EQ(mask, (std::vector<std::int32_t>{1, 1, 0, 0,
-                                             0, 1, 0, 0,
-                                             1, 1, 0, 0}));
+  EXPECT_EQ(mask, (std::vector<std::int32_t>{1, 1, 2, 0,
+                                             2, 1, 2, 0,
+                                             1, 1, 2, 0}));
   EXPECT_EQ(strict.pops.size(), 5u);
 }
 
