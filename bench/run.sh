@@ -9,6 +9,7 @@ build=$1
 out=$build/bench-results
 bin=$build/bench/q_veil_kit_bench
 mkdir -p "$out"
+python3 "$(dirname "$0")/report.py" --machine
 echo "== all benchmarks, runtime defaults ($(nproc) cores; uptime:$(uptime | sed 's/.*load/ load/'))"
 env -u OMP_NUM_THREADS -u OMP_WAIT_POLICY "$bin" \
   --benchmark_out="$out/default.json" --benchmark_out_format=json
