@@ -10,8 +10,15 @@
 --
 -- VEIL_PAINT_SCRIPT runs steps through the app's own handlers, one a frame,
 -- for tests: "click X,Y" (an image pixel), "key NAME", "shot FILE.png" (a
--- screenshot into the save folder), "quit". While a script runs, an error
--- ends the app with status 1 instead of showing LÖVE's error screen.
+-- screenshot into the save folder), "wait SECONDS", "quit". While a script
+-- runs, an error ends the app with status 1 instead of LÖVE's error screen.
+
+if os.getenv("VEIL_PAINT_SCRIPT") then
+  love.errorhandler = function(message)
+    print(debug.traceback("error: " .. tostring(message), 2))
+    return nil  -- no error screen: LÖVE exits with status 1
+  end
+end
 
 local root = love.filesystem.getSource() .. "/../.."
 local build = os.getenv("Q_VEIL_KIT_BUILD")
@@ -37,7 +44,7 @@ local picture = {}  -- name, data (rgba8 ImageData), image (drawn from data)
 local settings = { soft = false, threshold = 128, strength = 1.0, colour = 1 }
 local undo = {}
 local status = "click into the picture to fill"
-local checker, squares, script
+local checker, squares, script, resume
 
 -- A ring with a faint shadow inside, on a clear background, edges
 -- anti-aliased: like the demo's sample, for when there is none.
@@ -151,7 +158,11 @@ local KEYS = {
     Say("undone")
   end,
   s = function()
-    local name = os.date("veil-paint-%Y%m%d-%H%M%S.png")
+    local stem, name, n = os.date("veil-paint-%Y%m%d-%H%M%S"), nil, 1
+    repeat  -- never over an earlier save of the same second
+      name = stem .. (n > 1 and "-" .. n or "") .. ".png"
+      n = n + 1
+    until not love.filesystem.getInfo(name)
     picture.data:encode("png", name)
     Say("saved " .. love.filesystem.getSaveDirectory() .. "/" .. name)
   end,
@@ -169,6 +180,7 @@ local function RunScriptStep()
   local x, y = step:match("^click (%d+),(%d+)$")
   local key = step:match("^key (%S+)$")
   local shot = step:match("^shot (%S+)$")
+  local seconds = tonumber(step:match("^wait (%S+)$"))
   if x then
     local left, top, scale = Layout()
     love.mousepressed(left + (x + 0.5) * scale, top + (y + 0.5) * scale, 1)
@@ -179,6 +191,8 @@ local function RunScriptStep()
       screen:encode("png", shot)
       print("screenshot " .. love.filesystem.getSaveDirectory() .. "/" .. shot)
     end)
+  elseif seconds then
+    resume = love.timer.getTime() + seconds
   elseif step == "quit" then
     love.event.quit()
   else
@@ -204,10 +218,6 @@ function love.load(arg)
   if steps then
     script = {}
     for step in steps:gmatch("[^;]+") do script[#script + 1] = step:match("^%s*(.-)%s*$") end
-    love.errorhandler = function(message)
-      print(debug.traceback("error: " .. tostring(message), 2))
-      return nil  -- no error screen: LÖVE exits with status 1
-    end
     local left, top, scale = Layout()
     print(("%s, %d x %d, drawn at (%d, %d), scale %s"):format(picture.name,
       picture.data:getWidth(), picture.data:getHeight(), left, top, scale))
@@ -215,7 +225,9 @@ function love.load(arg)
 end
 
 function love.update()
-  if script and #script > 0 then RunScriptStep() end
+  if script and #script > 0 and love.timer.getTime() >= (resume or 0) then
+    RunScriptStep()
+  end
 end
 
 function love.draw()
