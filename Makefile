@@ -11,7 +11,7 @@ CMAKE ?= cmake
 BUILD_PACKAGES := cmake make g++ pkg-config liblua5.1-0-dev
 DEMO_PACKAGES := $(BUILD_PACKAGES) libpng-dev
 TEST_PACKAGES := $(BUILD_PACKAGES) lua5.1 luajit lua-busted libgtest-dev binutils \
-  libpng-dev luarocks
+  libpng-dev luarocks love xvfb xauth libgl1-mesa-dri
 BENCH_PACKAGES := $(BUILD_PACKAGES) libbenchmark-dev libopencv-dev python3
 FUZZ_PACKAGES := $(BUILD_PACKAGES) clang-14 libclang-rt-14-dev libomp-14-dev
 BENCH_BUILD ?= build-bench
