@@ -22,8 +22,10 @@ rockspec=$(cd "$work/src" && ls rockspecs/*.rockspec)
 [ "$(echo "$rockspec" | wc -l)" -eq 1 ] || fail "expected one rockspec: $rockspec"
 
 tree=$work/tree
+# Dependencies are checked: the only one is Lua itself, whose range must
+# admit VERSION; the interpreter provides it, so nothing is fetched.
 (cd "$work/src" && HOME=$work luarocks --lua-version="$version" --tree="$tree" \
-  make --deps-mode=none "$rockspec") >"$work/log" 2>&1 ||
+  make "$rockspec") >"$work/log" 2>&1 ||
   { cat "$work/log"; fail "luarocks make"; }
 HOME=$work luarocks --lua-version="$version" --tree="$tree" show q_veil_kit >/dev/null ||
   fail "luarocks does not list q_veil_kit"
