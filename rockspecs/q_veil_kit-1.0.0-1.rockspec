@@ -11,21 +11,22 @@ source = {
 description = {
    summary = "Edits 32-bit 0xAARRGGBB pixel buffers in place: alpha from a channel, alpha-guided bucket fill",
    detailed = [[
-      Q_Veil_Kit is a Lua 5.1 extension module (C++17, OpenMP) with two
-      operations on caller-owned pixel buffers: AlphaDataSet turns an image
-      into an alpha-only image, AlphaFillColor is a bucket fill guided by the
-      alpha channel. The module is not linked against a Lua library, so the
-      same file loads in Lua 5.1 and LuaJIT.
+      Q_Veil_Kit is a Lua extension module (C++17, OpenMP) for Lua 5.1 to
+      5.4 and LuaJIT, with two operations on caller-owned pixel buffers:
+      AlphaDataSet turns an image into an alpha-only image, AlphaFillColor
+      is a bucket fill guided by the alpha channel. The module is not linked
+      against a Lua library: the host supplies the Lua API.
    ]],
 }
 dependencies = {
-   "lua >= 5.1, < 5.2",
+   "lua >= 5.1, < 5.5",
 }
 build = {
    type = "cmake",
    variables = {
       CMAKE_BUILD_TYPE = "Release",
       CMAKE_INSTALL_PREFIX = "$(PREFIX)",
+      -- The headers LuaRocks was set up with decide the Lua version.
       LUA_INCLUDE_DIR = "$(LUA_INCDIR)",
       -- luarocks collects the module from the rock's lib folder.
       LUA_CMOD_DIR = "$(LIBDIR)",

@@ -1,7 +1,23 @@
 #!/bin/sh
 # Installs the Debian packages named on the command line that are missing.
 # Uses sudo when not run as root; does nothing when all are present.
+#   install-deps.sh PACKAGE...
+#   install-deps.sh --check PACKAGE...
+# With --check nothing is installed: the missing packages are named in one
+# line and the script fails. Plain builds use it, since a build must not
+# change the system. Where there is no dpkg (not a Debian system), --check
+# leaves the finding to CMake, which names what it lacks.
 set -eu
+check_only=no
+if [ "${1:-}" = --check ]; then
+  check_only=yes
+  shift
+fi
+if ! command -v dpkg-query >/dev/null 2>&1; then
+  [ "$check_only" = yes ] && exit 0
+  echo "Not a Debian system: install the equivalents of these Debian packages: $*" >&2
+  exit 1
+fi
 missing=""
 for package in "$@"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
@@ -9,6 +25,10 @@ for package in "$@"; do
   fi
 done
 [ -z "$missing" ] && exit 0
+if [ "$check_only" = yes ]; then
+  echo "Missing Debian packages; install them first: apt-get install$missing" >&2
+  exit 1
+fi
 echo "Installing missing packages:$missing"
 as_root=""
 [ "$(id -u)" -ne 0 ] && as_root="sudo"

@@ -7,8 +7,9 @@ namespace qveil {
 
 namespace {
 
-// The source is chosen once, outside the loop: each pass has no decision left
-// in its body, so the compiler can vectorise it.
+// The source is chosen once, outside the loop, so no pass has a decision left
+// in its body. A channel move is then a shift and a mask per pixel, which the
+// compiler vectorises.
 template <unsigned Shift>
 void MoveChannelToAlpha(Pixel* pixels, std::int32_t count) {
   ForEachPixel(count, [pixels](std::int32_t i) {
@@ -16,6 +17,8 @@ void MoveChannelToAlpha(Pixel* pixels, std::int32_t count) {
   });
 }
 
+// The average is not vectorised: the table lookup at a computed index would
+// need a gather, so each thread converts one pixel at a time.
 void AverageToAlpha(Pixel* pixels, std::int32_t count,
                     const std::int32_t* thirds) {
   ForEachPixel(count, [pixels, thirds](std::int32_t i) {

@@ -17,7 +17,8 @@ namespace qveil {
 Pixel* ReadPixelBuffer(lua_State* L, int index);
 
 // lua_tonumber truncated toward zero to 32 bits; absent and non-numeric
-// values read as 0.
+// values read as 0. From Lua 5.3 on, an integer argument becomes a double
+// here too, so 2^63 - 1 saturates like any other large number.
 std::int32_t ReadInt32(lua_State* L, int index);
 
 // lua_tonumber as a double; absent and non-numeric values read as 0.

@@ -24,8 +24,10 @@ std::int32_t* AllocateIntegers(std::size_t count) {
   if (bytes < kHugeEnough) return static_cast<std::int32_t*>(std::malloc(bytes));
   void* block = nullptr;
   if (posix_memalign(&block, kHugePage, bytes) != 0) return nullptr;
+#ifdef MADV_HUGEPAGE  // Linux only; elsewhere the alignment alone remains
   // Only a hint: without huge pages the block works all the same.
   madvise(block, bytes - bytes % kHugePage, MADV_HUGEPAGE);
+#endif
   return static_cast<std::int32_t*>(block);
 }
 

@@ -6,6 +6,7 @@ local reference = require "reference"
 local veil = require "Q_Veil_Kit"
 
 local random = math.random
+local unpack = table.unpack or unpack  -- Lua 5.2 moved it into table
 
 local function pick(list) return list[random(#list)] end
 

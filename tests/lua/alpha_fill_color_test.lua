@@ -214,7 +214,13 @@ describe("AlphaFillColor", function()
     end)
 
     it("gives nothing for a seed just outside any edge", function()
-      for _, offset in ipairs({ { -3, 0 }, { 3, 0 }, { 0, -3 }, { 0, 3 }, { -2 ^ 31, 0 }, { 1 / 0, 0 }, { 0, -1 / 0 } }) do
+      local offsets = { { -3, 0 }, { 3, 0 }, { 0, -3 }, { 0, 3 }, { -2 ^ 31, 0 }, { 1 / 0, 0 }, { 0, -1 / 0 },
+                        { 4294967298, 0 } } -- 2^32 + 2: cut to 32 bits it would be 2, inside
+      if math.maxinteger then  -- Lua 5.3 and later: integers saturate like any number
+        offsets[#offsets + 1] = { math.maxinteger, 0 }
+        offsets[#offsets + 1] = { 0, math.mininteger }
+      end
+      for _, offset in ipairs(offsets) do
         assert_nothing(testbuf.new(25, 0), 5, 5, 1, 2, 3, offset[1], offset[2], 128, false, 1)
       end
     end)

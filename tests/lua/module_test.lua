@@ -36,12 +36,61 @@ describe("the Q_Veil_Kit module", function()
     assert.are.same({ "luaopen_Q_Veil_Kit" }, symbols)
   end)
 
-  it("does not depend on a Lua library of its own", function()
+  it("links no Lua library, and the OpenMP runtime of the compiler it was built with", function()
     local ldd = io.popen("ldd " .. support.quote(support.build_dir .. "/Q_Veil_Kit.so"))
     local deps = ldd:read("*a")
     ldd:close()
     assert.is_nil(deps:find("liblua", 1, true))
     assert.is_nil(deps:find("libluajit", 1, true))
+    -- GCC brings libgomp, Clang LLVM's libomp: a build that claims one must
+    -- not have picked up the other, or lost OpenMP altogether.
+    local runtime = os.getenv("Q_VEIL_KIT_OPENMP")
+    if runtime then
+      assert.is_truthy(deps:find(runtime .. ".so", 1, true), deps)
+      local other = runtime == "libomp" and "libgomp" or "libomp"
+      assert.is_nil(deps:find(other .. ".so", 1, true), deps)
+    end
+  end)
+
+  -- What Lua 5.1's luaL_register does when the module is opened, which the
+  -- entry reproduces on later versions. Each case runs in a fresh
+  -- interpreter: this one has the module loaded already.
+  describe("is opened by the same rules under every Lua", function()
+    it("reuses a global table of that name, storing the functions in their order", function()
+      assert.is_true(support.run_lua(support.interpreter, [[
+        local stored = {}
+        local mine = setmetatable({ Kept = true }, { __newindex = function(t, k, v)
+          stored[#stored + 1] = k
+          rawset(t, k, v)
+        end })
+        Q_Veil_Kit = mine
+        local veil = require "Q_Veil_Kit"
+        assert(veil == mine and veil.Kept and package.loaded.Q_Veil_Kit == mine)
+        assert(table.concat(stored, " ") == "AlphaFillColor AlphaDataSet", table.concat(stored, " "))
+      ]]))
+    end)
+
+    it("reuses a table already in package.loaded and then leaves the global alone", function()
+      assert.is_true(support.run_lua(support.interpreter, ([[
+        local open = assert(package.loadlib(%q, "luaopen_Q_Veil_Kit"))
+        local mine = { Kept = true }
+        package.loaded.Q_Veil_Kit = mine
+        assert(open() == mine and mine.Kept and type(mine.AlphaDataSet) == "function")
+        assert(package.loaded.Q_Veil_Kit == mine and rawget(_G, "Q_Veil_Kit") == nil)
+      ]]):format(support.build_dir .. "/Q_Veil_Kit.so")))
+    end)
+
+    it("raises Lua's name conflict error for a global that is not a table", function()
+      for _, value in ipairs({ "42", "'text'", "false", "print" }) do
+        assert.is_true(support.run_lua(support.interpreter, ([[
+          Q_Veil_Kit = %s
+          local ok, err = pcall(require, "Q_Veil_Kit")
+          assert(not ok, "require succeeded")
+          assert(tostring(err):find("name conflict for module 'Q_Veil_Kit'", 1, true), tostring(err))
+          assert(Q_Veil_Kit == %s, "the global was replaced")
+        ]]):format(value, value)), "global " .. value)
+      end
+    end)
   end)
 
   -- An OpenMP pass inside a library that the host unloads at exit used to

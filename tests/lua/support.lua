@@ -31,17 +31,23 @@ function support.quote(s)
   return "'" .. tostring(s):gsub("'", "'\\''") .. "'"
 end
 
--- Runs a Lua chunk in a fresh interpreter, with the locals `veil` (the
--- module) and `testbuf` already loaded, and returns true when it exited with
--- status 0. Lua 5.1 and LuaJIT report os.execute's status differently; both
--- give 0 only for a clean exit.
-function support.run_script(interpreter, chunk, prefix)
-  local setup = ("package.cpath = %q .. '/?.so;' .. %q .. '/?.so;' .. package.cpath;"
-    .. " local testbuf = require 'testbuf'; local veil = require 'Q_Veil_Kit';")
+-- Runs a Lua chunk in a fresh interpreter that finds the module and testbuf
+-- in the build, and returns true when it exited with status 0. Lua 5.1 and
+-- LuaJIT report os.execute's status as a number, later versions as true;
+-- both mean a clean exit.
+function support.run_lua(interpreter, chunk, prefix)
+  local setup = ("package.cpath = %q .. '/?.so;' .. %q .. '/?.so;' .. package.cpath;")
     :format(support.build_dir, os.getenv("Q_VEIL_KIT_TEST_SUPPORT"))
   local command = (prefix or "") .. interpreter .. " -e " .. support.quote(setup .. chunk)
   local status = os.execute(command)
   return status == 0 or status == true
+end
+
+-- support.run_lua with the locals `veil` (the module) and `testbuf` already
+-- loaded.
+function support.run_script(interpreter, chunk, prefix)
+  return support.run_lua(interpreter,
+    "local testbuf = require 'testbuf'; local veil = require 'Q_Veil_Kit';" .. chunk, prefix)
 end
 
 return support

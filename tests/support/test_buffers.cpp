@@ -19,7 +19,12 @@ struct Buffer {
 
 Buffer CheckBuffer(lua_State* L, int index) {
   void* memory = luaL_checkudata(L, index, "testbuf.buffer");
-  return Buffer{static_cast<std::int64_t>(lua_objlen(L, index) / sizeof(Pixel)),
+#if LUA_VERSION_NUM >= 502
+  const std::size_t bytes = lua_rawlen(L, index);
+#else
+  const std::size_t bytes = lua_objlen(L, index);
+#endif
+  return Buffer{static_cast<std::int64_t>(bytes / sizeof(Pixel)),
                 static_cast<Pixel*>(memory)};
 }
 
@@ -148,6 +153,10 @@ extern "C" __attribute__((visibility("default"))) int luaopen_testbuf(
   default_team_size = omp_get_max_threads();
   luaL_newmetatable(L, "testbuf.buffer");
   lua_pop(L, 1);
+#if LUA_VERSION_NUM >= 502
+  luaL_newlib(L, kFunctions);
+#else
   luaL_register(L, "testbuf", kFunctions);
+#endif
   return 1;
 }

@@ -1,5 +1,5 @@
 -- Loads the module from one folder only and runs both operations once:
---   lua5.1|luajit check_installed.lua MODULE_DIR TESTBUF_DIR
+--   LUA check_installed.lua MODULE_DIR TESTBUF_DIR
 local module_dir, testbuf_dir = assert(arg[1]), assert(arg[2])
 -- No default entries: the module can only come from MODULE_DIR (the
 -- testbuf folder holds no Q_Veil_Kit.so).

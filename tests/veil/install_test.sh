@@ -1,13 +1,15 @@
 #!/bin/sh
 # An install with a prefix and DESTDIR puts the module, and nothing else,
-# into Lua 5.1's C module folder, and LuaJIT loads it from there. Asked for,
-# the veil component installs veil, which finds the installed module.
-#   install_test.sh BUILD_DIR TESTBUF_DIR LUA_CMOD_DIR yes|no
+# into the build's Lua C module folder, and LUA (an interpreter) loads it
+# from there. Asked for, the veil component installs veil, which finds the
+# installed module.
+#   install_test.sh BUILD_DIR TESTBUF_DIR LUA_CMOD_DIR LUA yes|no
 set -eu
 build=$1
 testbuf=$2
 cmod=$3
-with_veil=$4
+lua=$4
+with_veil=$5
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,7 +26,7 @@ esac
 installed=$(find "$stage" -type f -o -type l)
 [ "$installed" = "$module_dir/Q_Veil_Kit.so" ] ||
   fail "expected only $module_dir/Q_Veil_Kit.so, installed: $installed"
-luajit "$here/check_installed.lua" "$module_dir" "$testbuf" || fail "luajit"
+"$lua" "$here/check_installed.lua" "$module_dir" "$testbuf" || fail "$lua"
 
 [ "$with_veil" = yes ] || exit 0
 DESTDIR=$stage cmake --install "$build" --prefix "$prefix" --component veil \
