@@ -50,7 +50,7 @@ else()
   string(REPLACE "." "" _vv "${_v}")
   # pkg-config names: Debian's lua5.4, others' lua-5.4 or lua54; LuaJIT is a 5.1.
   set(_lua_pc_names lua${_v} lua-${_v} lua${_vv})
-  set(_lua_suffixes lua${_v} lua-${_v} lua${_vv})
+  set(_lua_suffixes ${_lua_pc_names})  # include/lua5.4 and the like
   if(_v STREQUAL "5.1")
     list(APPEND _lua_pc_names luajit)
     list(APPEND _lua_suffixes luajit-2.1 luajit-2.0)
