@@ -35,6 +35,7 @@ void RegisterPassBenchmarks();
 void RegisterFillBenchmarks();
 void RegisterCallBenchmarks();
 void RegisterPeerBenchmarks();  // nothing without OpenCV
+void RegisterForkGuardBenchmarks();
 
 }  // namespace qveil::bench
 

@@ -2,6 +2,7 @@
 // their figures are reported against (bench/report.py forms the ratios):
 //   Rmw/N                  one read-modify-write pass over N x N pixels
 //   Peer*/...              the same job done with OpenCV, when built with it
+//   ForkGuard/*/N          a pass with and without the fork guard's check
 #include <benchmark/benchmark.h>
 
 #include "bench_config.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   qveil::bench::RegisterFillBenchmarks();
   qveil::bench::RegisterCallBenchmarks();
   qveil::bench::RegisterPeerBenchmarks();
+  qveil::bench::RegisterForkGuardBenchmarks();
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

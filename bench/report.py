@@ -86,13 +86,13 @@ def load(path):
             if b.get("run_type") == "aggregate" and not median:
                 continue
             parts = b["name"].split("/")
-            size = next(p for p in parts if p in SCALING_SIZES)
+            size = next(p for p in parts if p.isdigit())
             name = "/".join(parts[: parts.index(size)])
             if (name, size) in medians:
                 continue
             if median:
                 medians.add((name, size))
-            ms = b["real_time"]  # reported in milliseconds
+            ms = b["real_time"] / (1000 if b.get("time_unit") == "us" else 1)
             table.setdefault(name, {})[size] = (ms, b)
     return table
 
@@ -164,6 +164,17 @@ def whole(t, label, sizes):
             row(["%s %s" % (mode, picture)] + ms + [ratio(t, name, peer, s) for s in sizes])
 
 
+def fork_guard(t):
+    print("\nFork guard: a read-modify-write pass through ForEachPixel (which "
+          "checks the guard) ÷ the same bare OpenMP loop:\n")
+    row(["size", "guarded (µs)", "unguarded (µs)", "ratio"])
+    row(["---"] * 4)
+    for s in ("64", "1024"):
+        g, u = t.get("ForkGuard/Guarded", {}).get(s), t.get("ForkGuard/Unguarded", {}).get(s)
+        if g and u:
+            row([s, "%.1f" % (g[0] * 1000), "%.1f" % (u[0] * 1000), "%.2f" % (g[0] / u[0])])
+
+
 def main():
     print("\n".join(machine()))
     if sys.argv[1:] == ["--machine"]:
@@ -173,6 +184,7 @@ def main():
     passes(default)
     seed_fill(default)
     whole(default, "runtime defaults", SIZES)
+    fork_guard(default)
     for threads in ("1", "2"):
         for wait in ("default", "passive"):
             path = os.path.join(folder, "t%s-%s.json" % (threads, wait))

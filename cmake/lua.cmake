@@ -97,3 +97,17 @@ if(NOT LUA_CMOD_DIR)
   endif()
 endif()
 message(STATUS "Lua ${Q_VEIL_KIT_LUA_VERSION} headers: ${_lua_include}; the module installs into ${LUA_CMOD_DIR}")
+
+# Links TARGET, a program that embeds Lua (a host, which loads the module),
+# with the library of the Lua this build is for. Only hosts link Lua.
+function(q_veil_kit_link_lua_host target)
+  set(v "${Q_VEIL_KIT_LUA_VERSION}")
+  string(REPLACE "." "" vv "${v}")
+  set(imported PkgConfig::Q_VEIL_KIT_HOST_LUA${vv})
+  if(NOT TARGET ${imported})
+    find_package(PkgConfig REQUIRED)
+    pkg_search_module(Q_VEIL_KIT_HOST_LUA${vv} REQUIRED IMPORTED_TARGET GLOBAL
+                      lua${v} lua-${v} lua${vv})
+  endif()
+  target_link_libraries(${target} PRIVATE ${imported})
+endfunction()

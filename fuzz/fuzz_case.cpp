@@ -149,15 +149,17 @@ FuzzCase DecodeCase(const std::uint8_t* data, std::size_t size) {
     c.args.push_back({ArgKind::kNumber, 7});
   }
 
-  // A buffer smaller than width x height is the caller's fault, which the
-  // module cannot detect: sizes that would reach past the buffer are
-  // replaced by its own. Sizes the module refuses (negative, or a product
-  // beyond 32 bits) are kept.
+  // A light buffer smaller than width x height is the caller's fault, which
+  // the module cannot detect: sizes that would reach past it are replaced
+  // by its own. A full userdata keeps them, since the module refuses it.
+  // Sizes the module refuses (negative, or a product beyond 32 bits) are
+  // kept.
   const auto at = [&c](std::size_t k) { return k < c.args.size() ? &c.args[k] : nullptr; };
   const std::int64_t w = IntegerOf(at(0));
   const std::int64_t h = IntegerOf(at(1));
   // (Both present here: an absent size reads as 0.)
-  if (w >= 0 && h >= 0 && w * h <= 2147483647 && w * h > std::int64_t{width} * height) {
+  if (c.buffer != BufferKind::kFull && w >= 0 && h >= 0 && w * h <= 2147483647 &&
+      w * h > std::int64_t{width} * height) {
     c.args[0] = {ArgKind::kNumber, static_cast<double>(width)};
     c.args[1] = {ArgKind::kNumber, static_cast<double>(height)};
   }

@@ -14,8 +14,15 @@ const Arg* ArgAt(const FuzzCase& c, int position) {  // Lua position, 2 and up
   return k < c.args.size() ? &c.args[k] : nullptr;
 }
 
+// A full userdata is refused when its block holds fewer pixels than the
+// sizes describe (sizes that describe no pixel leave nothing to check).
 bool UsableBuffer(const FuzzCase& c) {
-  return c.buffer == BufferKind::kLight || c.buffer == BufferKind::kFull;
+  if (c.buffer == BufferKind::kLight) return true;
+  if (c.buffer != BufferKind::kFull) return false;
+  const std::int64_t w = IntegerOf(ArgAt(c, 2));
+  const std::int64_t h = IntegerOf(ArgAt(c, 3));
+  const bool describesPixels = w > 0 && h > 0 && w * h <= 2147483647;
+  return !describesPixels || static_cast<std::size_t>(w * h) <= c.pixels.size();
 }
 
 std::uint32_t Byte(std::uint32_t pixel, int n) { return pixel >> (8 * n) & 0xFF; }

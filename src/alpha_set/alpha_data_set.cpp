@@ -2,8 +2,9 @@
 // to an alpha-only image and returns `pixels`.
 //
 // Sizes that cannot describe a buffer (a negative width or height, or a
-// product beyond 32 bits) convert nothing; an unusable `pixels` value gives
-// the empty result, as it does for AlphaFillColor.
+// product beyond 32 bits) convert nothing; an unusable `pixels` value (not a
+// buffer, or a full userdata smaller than the image) gives the empty result,
+// as it does for AlphaFillColor.
 #include <cstdint>
 
 #include "alpha_set/alpha_set.h"
@@ -13,11 +14,12 @@
 namespace qveil {
 
 int AlphaDataSet(lua_State* L) {
-  Pixel* pixels = ReadPixelBuffer(L, 1);
+  const BufferArgument buffer = ReadBufferArgument(L, 1);
   const std::int32_t width = ReadInt32(L, 2);
   const std::int32_t height = ReadInt32(L, 3);
   const std::int32_t source = ReadInt32(L, 4);
   lua_settop(L, 1);
+  Pixel* pixels = UsablePixels(buffer, width, height);
   if (pixels == nullptr) return ReturnNothing(L);
 
   const std::int32_t count = CountPixels(width, height);

@@ -5,16 +5,33 @@
 
 #include <lua.hpp>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "q_veil_kit/pixel_buffer.h"
 
 namespace qveil {
 
-// The address of pixel 0, or nullptr when the value cannot be a pixel buffer:
-// anything but a full or light userdata, a null address, or an address that
-// is not 4-byte aligned (reading pixels through it would be undefined).
-Pixel* ReadPixelBuffer(lua_State* L, int index);
+// Argument 1 as read: the address of pixel 0, and how many bytes lie behind
+// it when that can be known.
+struct BufferArgument {
+  // nullptr when the value cannot be a pixel buffer: anything but a full or
+  // light userdata, a null address, or an address that is not 4-byte aligned
+  // (reading pixels through it would be undefined).
+  Pixel* pixels;
+  // The block size of a full userdata. A light userdata is a bare address:
+  // its size cannot be known, and a short one stays the caller's fault.
+  std::size_t bytes;
+};
+
+BufferArgument ReadBufferArgument(lua_State* L, int index);
+
+// The buffer's pixels, or nullptr when it is not a buffer or is a full
+// userdata smaller than width x height pixels: writing that many pixels into
+// it would overrun Lua's own heap. Sizes that describe no pixel leave
+// nothing to check, since no pass touches a pixel then.
+Pixel* UsablePixels(const BufferArgument& buffer, std::int32_t width,
+                    std::int32_t height);
 
 // lua_tonumber truncated toward zero to 32 bits; absent and non-numeric
 // values read as 0. From Lua 5.3 on, an integer argument becomes a double

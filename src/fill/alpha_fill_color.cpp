@@ -6,7 +6,8 @@
 // `threshold` (in opaque mode after stretching the alpha so that the
 // threshold maps to 255), then composites the fill colour into it.
 // Returns `pixels` once the region has been composited, and nothing, with
-// the buffer untouched, when the sizes are empty, negative or too large,
+// the buffer untouched, when `pixels` is not a buffer or is a full userdata
+// smaller than the image, when the sizes are empty, negative or too large,
 // the work memory cannot be had, the seed lies outside the buffer, or the
 // seed pixel is a boundary.
 #include <cstdint>
@@ -51,7 +52,7 @@ bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
 }  // namespace
 
 int AlphaFillColor(lua_State* L) {
-  Pixel* pixels = ReadPixelBuffer(L, 1);
+  const BufferArgument buffer = ReadBufferArgument(L, 1);
   const std::int32_t width = ReadInt32(L, 2);
   const std::int32_t height = ReadInt32(L, 3);
   const std::int32_t red = ReadInt32(L, 4);
@@ -63,6 +64,7 @@ int AlphaFillColor(lua_State* L) {
   const bool soft = ReadFlag(L, 10);
   const double strength = ReadDouble(L, 11);
   lua_settop(L, 1);
+  Pixel* pixels = UsablePixels(buffer, width, height);
   if (pixels == nullptr) return ReturnNothing(L);
 
   // A zero or negative size leaves no pixel for a seed, and a product beyond

@@ -145,6 +145,19 @@ describe("AlphaDataSet", function()
       end
     end)
 
+    it("gives the empty result for a full userdata smaller than the image", function()
+      local cases = support.short_full_userdata()
+      for _, case in ipairs(cases) do
+        local r = support.pack(veil.AlphaDataSet(case[2], 64, 64, 1))
+        assert.are.equal(0, r.n, case[1])
+      end
+      assert.are.same({ 0x12345678 }, support.values(cases[2][2]))
+      -- a block larger than the image is fine: only the image is converted
+      local buf = support.buffer({ SAMPLE, SAMPLE, SAMPLE })
+      assert.are.equal(buf, veil.AlphaDataSet(buf, 2, 1, 1))
+      assert.are.same({ 0xC8000000, 0xC8000000, SAMPLE }, support.values(buf))
+    end)
+
     it("refuses a light userdata whose address is not pixel-aligned", function()
       local buf = support.buffer({ SAMPLE, SAMPLE })
       local r = support.pack(veil.AlphaDataSet(testbuf.address(buf, 1), 1, 1, 1))

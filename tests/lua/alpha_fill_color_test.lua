@@ -246,6 +246,21 @@ describe("AlphaFillColor", function()
       end
     end)
 
+    it("is what a full userdata smaller than the image gives, exact sizes still filling", function()
+      local cases = support.short_full_userdata()
+      for _, case in ipairs(cases) do
+        for _, soft in ipairs({ false, true }) do
+          local r = support.pack(veil.AlphaFillColor(case[2], 64, 64, 1, 2, 3, 0, 0, 255, soft, 1))
+          assert.are.equal(0, r.n, case[1])
+        end
+      end
+      assert.are.same({ 0x12345678 }, support.values(cases[2][2]))
+      assert_nothing(testbuf.new(3, 0), 2, 2, 1, 2, 3, 0, 0, 128, false, 1)
+      local exact = testbuf.new(4, 0)
+      assert.are.equal(exact, veil.AlphaFillColor(exact, 2, 2, 1, 2, 3, 0, 0, 128, false, 1))
+      assert.are.equal(4, testbuf.tally(exact, pixel(255, 1, 2, 3)))
+    end)
+
     it("is what a first argument that is not a pixel buffer gives", function()
       for _, bad in ipairs({ "pixels", 42, {}, true, print }) do
         local r = support.pack(veil.AlphaFillColor(bad, 1, 1, 1, 2, 3, 0, 0, 128, false, 1))

@@ -26,6 +26,15 @@ function support.values(buf)
   return out
 end
 
+-- Full userdata whose blocks hold fewer than 64 x 64 pixels, each with its
+-- name: Lua's own file handle, an empty proxy where the Lua has newproxy, and
+-- a one-pixel test buffer (whose pixel 0 must come back unchanged).
+function support.short_full_userdata()
+  local cases = { { "io.stdout", io.stdout }, { "one pixel", testbuf.new(1, 0x12345678) } }
+  if newproxy then cases[#cases + 1] = { "newproxy(true)", newproxy(true) } end
+  return cases
+end
+
 -- Shell-quotes a string for os.execute / io.popen.
 function support.quote(s)
   return "'" .. tostring(s):gsub("'", "'\\''") .. "'"

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "binding/lua_compat.h"
+
 namespace {
 
 using Pixel = std::uint32_t;
@@ -19,11 +21,7 @@ struct Buffer {
 
 Buffer CheckBuffer(lua_State* L, int index) {
   void* memory = luaL_checkudata(L, index, "testbuf.buffer");
-#if LUA_VERSION_NUM >= 502
-  const std::size_t bytes = lua_rawlen(L, index);
-#else
-  const std::size_t bytes = lua_objlen(L, index);
-#endif
+  const std::size_t bytes = qveil::FullUserdataSize(L, index);
   return Buffer{static_cast<std::int64_t>(bytes / sizeof(Pixel)),
                 static_cast<Pixel*>(memory)};
 }
@@ -153,10 +151,6 @@ extern "C" __attribute__((visibility("default"))) int luaopen_testbuf(
   default_team_size = omp_get_max_threads();
   luaL_newmetatable(L, "testbuf.buffer");
   lua_pop(L, 1);
-#if LUA_VERSION_NUM >= 502
-  luaL_newlib(L, kFunctions);
-#else
-  luaL_register(L, "testbuf", kFunctions);
-#endif
+  qveil::RegisterLibrary(L, "testbuf", kFunctions);
   return 1;
 }

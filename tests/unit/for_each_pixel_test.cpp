@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <omp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 namespace qveil {
@@ -55,6 +58,35 @@ TEST(ForEachPixel, GivesEachThreadOneContiguousAscendingBlock) {
       ASSERT_FALSE(finished[static_cast<std::size_t>(o[i])]) << "index " << i;
     }
   }
+}
+
+// How many threads took part in one pass.
+std::size_t ThreadsInPass() {
+  std::vector<int> owner(10007, -1);
+  int* o = owner.data();
+  ForEachPixel(10007, [o](std::int32_t i) { o[i] = omp_get_thread_num(); });
+  return std::set<int>(owner.begin(), owner.end()).size();
+}
+
+// libgomp's team does not survive fork(): a child must not wait for it.
+TEST(ForEachPixel, RunsOnOneThreadInAForkedChildWhileTheParentKeepsItsTeam) {
+  const int defaultTeam = omp_get_max_threads();
+  omp_set_num_threads(2);
+  ASSERT_EQ(ThreadsInPass(), 2u);  // the team has started before the fork
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    alarm(10);  // a hung pass ends the child with SIGALRM
+    const std::vector<int> visits = VisitCounts(4099, 4099);
+    const bool once = std::set<int>(visits.begin(), visits.end()) == std::set<int>{1};
+    _exit(once && ThreadsInPass() == 1 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << (WIFSIGNALED(status) ? "the child's pass hung" : "the child's pass went wrong");
+  EXPECT_EQ(ThreadsInPass(), 2u);
+  omp_set_num_threads(defaultTeam);
 }
 
 }  // namespace

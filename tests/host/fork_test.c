@@ -1,0 +1,125 @@
+/* fork_test: a host that uses the module, forks, and uses it again in the
+ * child, three times. Every child must finish within a time limit and give
+ * the parent's bytes. With GNU libgomp, a child forked after the parent ran
+ * a parallel pass used to wait forever in its first pass.
+ *   LUA_CPATH='BUILD/?.so' fork_test
+ */
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+enum { kSide = 64, kPixels = kSide * kSide, kForks = 3, kLimitSeconds = 10 };
+
+/* A ring of opaque pixels over a transparent gradient, so that the fill
+ * has both open space and boundaries, and the average has colour to use. */
+static void Draw(uint32_t *pixels) {
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const int dx = x - kSide / 2, dy = y - kSide / 2, d2 = dx * dx + dy * dy;
+      const uint32_t alpha = d2 >= 20 * 20 && d2 < 24 * 24 ? 255u : (uint32_t)(x + y) % 40u;
+      pixels[y * kSide + x] = alpha << 24 | (uint32_t)(x * 4) << 16 | (uint32_t)(y * 4) << 8 | 77u;
+    }
+  }
+}
+
+/* Q_Veil_Kit[name](buffer at stack index 2, kSide, kSide, numbers...) with
+ * the module table at index 1; returns the number of results. */
+static int Call(lua_State *L, const char *name, const double *numbers, int count) {
+  const int base = lua_gettop(L);
+  lua_getfield(L, 1, name);
+  lua_pushvalue(L, 2);
+  lua_pushnumber(L, kSide);
+  lua_pushnumber(L, kSide);
+  for (int i = 0; i < count; ++i) lua_pushnumber(L, numbers[i]);
+  if (lua_pcall(L, 2 + 1 + count, LUA_MULTRET, 0) != 0) return -1;
+  const int results = lua_gettop(L) - base;
+  lua_settop(L, base);
+  return results;
+}
+
+/* Draws the buffer, fills inside the ring, then converts to alpha; false
+ * unless both calls returned the buffer. */
+static int Edit(lua_State *L, uint32_t *pixels) {
+  static const double fill[] = {200, 100, 50, 0, 0, 128};
+  static const double average[] = {4};
+  Draw(pixels);
+  return Call(L, "AlphaFillColor", fill, 6) == 1 && Call(L, "AlphaDataSet", average, 1) == 1;
+}
+
+/* Reads exactly `size` bytes from `fd` unless `deadline_ms` passes first. */
+static int ReadAll(int fd, void *into, size_t size, int deadline_ms) {
+  size_t got = 0;
+  while (got < size) {
+    struct pollfd wait_for = {fd, POLLIN, 0};
+    if (poll(&wait_for, 1, deadline_ms) <= 0) return 0;
+    const ssize_t n = read(fd, (char *)into + got, size - got);
+    if (n <= 0) return 0;
+    got += (size_t)n;
+  }
+  return 1;
+}
+
+static int Fail(const char *what, int round) {
+  fprintf(stderr, "fork_test: round %d: %s\n", round, what);
+  return 1;
+}
+
+int main(void) {
+  lua_State *L = luaL_newstate();
+  luaL_openlibs(L);
+  lua_getglobal(L, "require");
+  lua_pushstring(L, "Q_Veil_Kit");
+  if (lua_pcall(L, 1, 1, 0) != 0) {
+    fprintf(stderr, "fork_test: %s\n", lua_tostring(L, -1));
+    return 1;
+  }
+  uint32_t *pixels = lua_newuserdata(L, sizeof(uint32_t) * kPixels);
+  static uint32_t expected[kPixels], from_child[kPixels];
+
+  /* The parent's own calls start its thread team before the first fork. */
+  if (!Edit(L, pixels)) return Fail("the parent's calls did not return the buffer", 0);
+  memcpy(expected, pixels, sizeof expected);
+
+  for (int round = 1; round <= kForks; ++round) {
+    int channel[2];
+    if (pipe(channel) != 0) return Fail("no pipe", round);
+    fflush(NULL);
+    const pid_t child = fork();
+    if (child < 0) return Fail("fork failed", round);
+    if (child == 0) {
+      alarm(kLimitSeconds); /* a hung child ends, even if the parent is gone */
+      close(channel[0]);
+      const int ok = Edit(L, pixels);
+      const ssize_t written = write(channel[1], pixels, sizeof(uint32_t) * kPixels);
+      _exit(ok && written == (ssize_t)(sizeof(uint32_t) * kPixels) ? 0 : 2);
+    }
+    close(channel[1]);
+    const int arrived = ReadAll(channel[0], from_child, sizeof from_child, kLimitSeconds * 1000);
+    close(channel[0]);
+    if (!arrived) kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!arrived) return Fail("the child's calls did not finish in time (hung?)", round);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      return Fail("the child's calls did not return the buffer", round);
+    }
+    if (memcmp(from_child, expected, sizeof expected) != 0) {
+      return Fail("the child's bytes differ from the parent's", round);
+    }
+    /* The parent goes on with its own team between forks. */
+    if (!Edit(L, pixels) || memcmp(pixels, expected, sizeof expected) != 0) {
+      return Fail("the parent's bytes changed after a fork", round);
+    }
+  }
+  printf("fork_test: %d forked children gave the parent's bytes\n", kForks);
+  lua_close(L);
+  return 0;
+}
