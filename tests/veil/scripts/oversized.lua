@@ -10,5 +10,6 @@ for _, size in ipairs({ { width, height + 64 }, { width * 4, height }, { width +
          "AlphaFillColor took " .. where)
   assert(select("#", veil.AlphaDataSet(pixels, w, h, 1)) == 0, "AlphaDataSet took " .. where)
 end
--- The image's own size is still taken.
-assert(veil.AlphaDataSet(pixels, width, height, 0) == pixels)
+-- The image's own size is taken (strength 0: filled, but nothing changes).
+assert(veil.AlphaFillColor(pixels, width, height, 255, 0, 0, 0, 0, 256, true, 0) == pixels,
+       "AlphaFillColor refused the image's own size")
