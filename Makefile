@@ -38,9 +38,10 @@ lua_dev_package = $(if $(filter 5.1,$(1)),liblua5.1-0-dev,liblua$(1)-dev)
 COMPILER_PACKAGE := $(if $(filter default,$(origin CXX)),g++)
 BUILD_PACKAGES := cmake make pkg-config $(COMPILER_PACKAGE) $(call lua_dev_package,$(LUA))
 DEMO_PACKAGES := cmake make pkg-config g++ liblua5.1-0-dev libpng-dev
+# time: /usr/bin/time, with which the veil tests measure the memory veil holds.
 TEST_PACKAGES := $(DEMO_PACKAGES) lua-busted libgtest-dev binutils luarocks \
   lua5.1 luajit $(foreach v,$(TEST_LUA_VERSIONS),lua$(v) liblua$(v)-dev) \
-  clang libomp-dev love xvfb xauth libgl1-mesa-dri
+  clang libomp-dev love xvfb xauth libgl1-mesa-dri time
 BENCH_PACKAGES := cmake make pkg-config g++ liblua5.1-0-dev libbenchmark-dev \
   libopencv-dev python3
 FUZZ_PACKAGES := cmake make pkg-config liblua5.1-0-dev clang-14 \
