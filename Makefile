@@ -52,6 +52,10 @@ TEST_PACKAGES := $(DEMO_PACKAGES) $(call packages,test) \
 BENCH_PACKAGES := $(HOST_PACKAGES) $(call packages,bench)
 FUZZ_PACKAGES := $(call packages,build) $(call packages,lua5.1) $(call packages,fuzz)
 
+# The plain build sets every option, so that a folder configured by an
+# older Makefile (whose demo turned veil on in build/) is put right too.
+PLAIN_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=OFF -DQ_VEIL_KIT_WERROR=OFF -DQ_VEIL_KIT_SANITIZE=OFF \
+  -DQ_VEIL_KIT_BUILD_VEIL=OFF -DQ_VEIL_KIT_BUILD_BENCH=OFF -DQ_VEIL_KIT_BUILD_FUZZ=OFF
 TEST_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
 # The legs for the other Lua versions and for Clang need only the module and
 # testbuf: the unit tests and veil do not depend on either.
@@ -75,8 +79,7 @@ all: build
 
 build:
 	@./scripts/install-deps.sh --check $(BUILD_PACKAGES)
-	$(call configure_and_build,$(BUILD),-DQ_VEIL_KIT_LUA=$(LUA) \
-	  -DQ_VEIL_KIT_BUILD_TESTS=OFF -DQ_VEIL_KIT_WERROR=OFF)
+	$(call configure_and_build,$(BUILD),-DQ_VEIL_KIT_LUA=$(LUA) $(PLAIN_OPTIONS))
 
 # The prefix is given at install time only, so it never sticks in a cache;
 # DESTDIR (read by cmake --install) works as usual.
