@@ -1,17 +1,24 @@
-# Front door. `make` builds the module for Lua 5.1 and LuaJIT (`make LUA=5.4`
-# for another Lua), `make install` installs it. Neither changes the system:
-# when a Debian package they need is missing, they name it and stop.
-# `make test`, `make demo`, `make bench` and `make fuzz` install the Debian
-# packages they need first (apt-get; sudo when not root).
+# Front door; `make help` lists the targets and variables. `make` builds the
+# module for Lua 5.1 and LuaJIT (`make LUA=5.4` for another Lua), `make
+# install` installs it. Neither changes the system: when a Debian package
+# they need is missing, they name it and stop. `make test`, `make demo`,
+# `make bench` and `make fuzz` install the Debian packages they need first
+# (apt-get; sudo when not root). Every target builds in a folder of its own,
+# so no target's options reach another's.
 
 LUA_VERSIONS := 5.1 5.2 5.3 5.4
-# Only the command line picks the Lua: a LUA in the environment is often an
-# interpreter's path, not a version of ours.
-ifneq ($(origin LUA),command line)
+# LUA picks the Lua to build for, from the command line or the environment.
+# In the environment LUA is often an interpreter's path rather than one of
+# our versions: such a value is set aside, with a warning.
+ifeq ($(origin LUA),environment)
+ifeq ($(filter $(LUA),$(LUA_VERSIONS)),)
+$(warning LUA=$(LUA) in the environment is not a Lua version; building for 5.1 (make LUA=5.X picks one))
 LUA := 5.1
 endif
-ifeq ($(filter $(LUA),$(LUA_VERSIONS)),)
-$(error LUA=$(LUA) is not a Lua this module builds for; use one of $(LUA_VERSIONS) (5.1 also serves LuaJIT))
+endif
+LUA ?= 5.1
+ifneq ($(words $(LUA)) $(filter $(LUA),$(LUA_VERSIONS)),1 $(LUA))
+$(error LUA=$(LUA) is not one Lua this module builds for; use one of $(LUA_VERSIONS) (5.1 also serves LuaJIT))
 endif
 
 # The plain build of a Lua version: build/ for 5.1, build-lua5.X/ otherwise.
@@ -21,69 +28,65 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE ?= cmake
 
-# make test's builds, each in a folder of its own, so that its options
-# (warnings as errors, tests, veil, sanitizers) never reach the folders that
-# `make` and `make install` use.
 TEST_BUILD ?= build-test
 SANITIZE_BUILD ?= $(TEST_BUILD)-sanitize
 CLANG_BUILD ?= $(TEST_BUILD)-clang
 TEST_LUA_VERSIONS := 5.2 5.3 5.4
+DEMO_BUILD ?= build-demo
+DEMO_OUT := out
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-DEMO_OUT := out
+# What luarocks make leaves in the checkout.
+LUAROCKS_BUILD := build.luarocks
 
-lua_dev_package = $(if $(filter 5.1,$(1)),liblua5.1-0-dev,liblua$(1)-dev)
+# Debian packages, named in scripts/debian-packages.txt.
+packages = $(shell sed -n 's/^$(1):[[:space:]]*//p' scripts/debian-packages.txt)
 # g++ only when the compiler is left to the defaults.
-COMPILER_PACKAGE := $(if $(filter default,$(origin CXX)),g++)
-BUILD_PACKAGES := cmake make pkg-config $(COMPILER_PACKAGE) $(call lua_dev_package,$(LUA))
-DEMO_PACKAGES := cmake make pkg-config g++ liblua5.1-0-dev libpng-dev
-# time: /usr/bin/time, with which the veil tests measure the memory veil holds.
-TEST_PACKAGES := $(DEMO_PACKAGES) lua-busted libgtest-dev binutils luarocks \
-  lua5.1 luajit $(foreach v,$(TEST_LUA_VERSIONS),lua$(v) liblua$(v)-dev) \
-  clang libomp-dev love xvfb xauth libgl1-mesa-dri time
-BENCH_PACKAGES := cmake make pkg-config g++ liblua5.1-0-dev libbenchmark-dev \
-  libopencv-dev python3
-FUZZ_PACKAGES := cmake make pkg-config liblua5.1-0-dev clang-14 \
-  libclang-rt-14-dev libomp-14-dev
+COMPILER_PACKAGE := $(if $(filter default,$(origin CXX)),$(call packages,compiler))
+BUILD_PACKAGES := $(call packages,build) $(COMPILER_PACKAGE) $(call packages,lua$(LUA))
+HOST_PACKAGES := $(call packages,build) $(call packages,compiler) $(call packages,lua5.1)
+DEMO_PACKAGES := $(HOST_PACKAGES) $(call packages,demo)
+TEST_PACKAGES := $(DEMO_PACKAGES) $(call packages,test) \
+  $(foreach v,$(TEST_LUA_VERSIONS),$(call packages,lua$(v)))
+BENCH_PACKAGES := $(HOST_PACKAGES) $(call packages,bench)
+FUZZ_PACKAGES := $(call packages,build) $(call packages,lua5.1) $(call packages,fuzz)
 
+# The plain build sets every option, so that a folder configured by an
+# older Makefile (whose demo turned veil on in build/) is put right too.
+PLAIN_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=OFF -DQ_VEIL_KIT_WERROR=OFF -DQ_VEIL_KIT_SANITIZE=OFF \
+  -DQ_VEIL_KIT_BUILD_VEIL=OFF -DQ_VEIL_KIT_BUILD_BENCH=OFF -DQ_VEIL_KIT_BUILD_FUZZ=OFF
 TEST_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
 # The legs for the other Lua versions and for Clang need only the module and
 # testbuf: the unit tests and veil do not depend on either.
 LEG_OPTIONS := $(TEST_OPTIONS) -DQ_VEIL_KIT_BUILD_UNIT_TESTS=OFF
+# make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
+TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host)$$ $(TEST_BUILD)
 
 # Recipe lines, each block ending in an empty line so that $(foreach)
 # strings blocks together line by line.
 # configure_and_build FOLDER, CMAKE_OPTIONS
 define configure_and_build
-	$(CMAKE) -S . -B $(1) $(2)
-	$(CMAKE) --build $(1) -j $(JOBS)
-
-endef
-# run_tests FOLDER[, CTEST_OPTIONS]
-define run_tests
-	cd $(1) && ctest --output-on-failure $(2)
+	$(CMAKE) -S . -B '$(1)' $(2)
+	$(CMAKE) --build '$(1)' -j $(JOBS)
 
 endef
 
-.PHONY: all build test demo install clean bench fuzz
+.PHONY: all build install test demo bench fuzz clean help
 
 all: build
 
 build:
 	@./scripts/install-deps.sh --check $(BUILD_PACKAGES)
-	$(call configure_and_build,$(BUILD),-DQ_VEIL_KIT_LUA=$(LUA) \
-	  -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DQ_VEIL_KIT_BUILD_TESTS=OFF -DQ_VEIL_KIT_WERROR=OFF)
+	$(call configure_and_build,$(BUILD),-DQ_VEIL_KIT_LUA=$(LUA) $(PLAIN_OPTIONS))
 
-# PREFIX and DESTDIR (read by cmake --install) work as usual.
+# The prefix is given at install time only, so it never sticks in a cache;
+# DESTDIR (read by cmake --install) works as usual.
 install: build
-	$(CMAKE) --install $(BUILD) --prefix $(PREFIX)
+	$(CMAKE) --install '$(BUILD)' --prefix '$(PREFIX)'
 
-# Every test: the whole suite on a GCC build for Lua 5.1 and LuaJIT, again on
-# an AddressSanitizer + UndefinedBehaviorSanitizer build, and the Lua suite
-# and the packaging checks for Lua 5.2, 5.3 and 5.4; then the Lua suite
-# under lua5.1 and the forking host on a Clang build with LLVM's OpenMP
-# runtime.
+# Every leg runs, even after a failure, and the last line sums them all.
 test:
 	@./scripts/install-deps.sh $(TEST_PACKAGES)
 	$(call configure_and_build,$(TEST_BUILD),$(TEST_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
@@ -94,19 +97,19 @@ test:
 	  -DQ_VEIL_KIT_LUA=$(v)))
 	$(call configure_and_build,$(CLANG_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DCMAKE_CXX_COMPILER=clang++)
-	$(call run_tests,$(SANITIZE_BUILD))
-	$(foreach v,$(TEST_LUA_VERSIONS),$(call run_tests,$(TEST_BUILD)-lua$(v)))
-	$(call run_tests,$(CLANG_BUILD),-R '^(lua_suite_lua5\.1|fork_host)$$')
-	$(call run_tests,$(TEST_BUILD))
+	./scripts/run-test-legs.sh $(foreach leg,$(TEST_LEGS),'$(leg)')
 
-# The demo: the veil host runs both operations on a sample image into out/.
+# The demo host (veil) embeds Lua 5.1: its build is always a 5.1 build.
 demo:
+	@if [ '$(LUA)' != 5.1 ]; then \
+	  echo "make demo: the demo host embeds Lua 5.1; run make demo without LUA=$(LUA)" >&2; \
+	  exit 2; fi
 	@./scripts/install-deps.sh $(DEMO_PACKAGES)
-	$(call configure_and_build,$(BUILD),-DQ_VEIL_KIT_LUA=$(LUA) -DQ_VEIL_KIT_BUILD_VEIL=ON)
-	./examples/veil/run-demo.sh $(BUILD) $(DEMO_OUT)
+	$(call configure_and_build,$(DEMO_BUILD),-DQ_VEIL_KIT_LUA=5.1 -DQ_VEIL_KIT_BUILD_VEIL=ON)
+	./examples/veil/run-demo.sh $(DEMO_BUILD) $(DEMO_OUT)
 
 # Benchmarks with their references (a read-modify-write pass, OpenCV) and
-# the ratio tables; a few minutes on two cores.
+# the ratio tables.
 bench:
 	@./scripts/install-deps.sh $(BENCH_PACKAGES)
 	$(call configure_and_build,$(BENCH_BUILD),-DQ_VEIL_KIT_BUILD_BENCH=ON)
@@ -125,4 +128,25 @@ clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
 	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) \
 	  $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-	  $(BENCH_BUILD) $(FUZZ_BUILD) $(DEMO_OUT)
+	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD)
+
+help:
+	@echo 'make [LUA=5.X]        build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise'
+	@echo 'make install          install it into PREFIX (DESTDIR stages the install)'
+	@echo 'make demo             build veil (a Lua 5.1 host) in $(DEMO_BUILD)/, run it on a sample into $(DEMO_OUT)/'
+	@echo 'make test             install what is missing, build every leg, run every test'
+	@echo 'make bench            benchmarks with their references, in $(BENCH_BUILD)/'
+	@echo 'make fuzz             the differential fuzzer, in $(FUZZ_BUILD)/'
+	@echo 'make clean            remove every folder these targets create'
+	@echo
+	@echo 'Variables (current value):'
+	@echo '  LUA=$(LUA)            Lua to build for: $(LUA_VERSIONS) (5.1 also serves LuaJIT)'
+	@echo '  PREFIX=$(PREFIX)  install prefix; /usr installs into Debian'"'"'s Lua module folder'
+	@echo '  DESTDIR             staging folder for make install'
+	@echo '  BUILD=$(BUILD)        the folder make and make install use'
+	@echo '  JOBS=$(JOBS)              parallel compile jobs'
+	@echo '  TEST_BUILD=$(TEST_BUILD)  make test'"'"'s folders: this one, and with -sanitize, -clang, -lua5.X'
+	@echo '  DEMO_BUILD=$(DEMO_BUILD)  make demo'"'"'s folder'
+	@echo '  BENCH_BUILD=$(BENCH_BUILD) make bench'"'"'s folder'
+	@echo '  FUZZ_BUILD=$(FUZZ_BUILD)  make fuzz'"'"'s folder'
+	@echo '  FUZZ_SECONDS=$(FUZZ_SECONDS)     how long make fuzz looks for new inputs'

@@ -2,7 +2,8 @@
 # `install` puts the module. The module is compiled against one Lua's headers
 # and never linked with a Lua library: the host that loads it supplies the
 # Lua API. Defines the interface target q_veil_kit_lua (the headers),
-# Q_VEIL_KIT_LUA_VERSION (5.1 to 5.4) and LUA_CMOD_DIR.
+# Q_VEIL_KIT_LUA_VERSION (5.1 to 5.4), where the module installs, and the
+# functions that install the module and link a host with Lua.
 set(Q_VEIL_KIT_LUA "" CACHE STRING
   "Lua to build for: 5.1 (also LuaJIT), 5.2, 5.3 or 5.4; empty: 5.1, or the version of the headers in LUA_INCLUDE_DIR")
 set(q_veil_kit_lua_versions 5.1 5.2 5.3 5.4)
@@ -21,6 +22,13 @@ function(q_veil_kit_header_version dir out)
     endif()
   endif()
   set(${out} "${version}" PARENT_SCOPE)
+endfunction()
+
+# The Debian packages that scripts/debian-packages.txt lists for NEED.
+function(q_veil_kit_debian_packages need out)
+  file(STRINGS "${PROJECT_SOURCE_DIR}/scripts/debian-packages.txt" line REGEX "^${need}:")
+  string(REGEX REPLACE "^${need}:[ \t]*" "" line "${line}")
+  set(${out} "${line}" PARENT_SCOPE)
 endfunction()
 
 if(Q_VEIL_KIT_LUA AND NOT Q_VEIL_KIT_LUA IN_LIST q_veil_kit_lua_versions)
@@ -61,10 +69,10 @@ else()
   find_path(Q_VEIL_KIT_LUA${_vv}_HEADERS lua.hpp
     HINTS ${Q_VEIL_KIT_PC_LUA${_vv}_INCLUDE_DIRS} PATH_SUFFIXES ${_lua_suffixes})
   set(_lua_include "${Q_VEIL_KIT_LUA${_vv}_HEADERS}")
+  q_veil_kit_debian_packages(lua${_v} _lua_package)
   if(_v STREQUAL "5.1")
-    set(_lua_package "liblua5.1-0-dev (or libluajit-5.1-dev)")
-  else()
-    set(_lua_package "liblua${_v}-dev")
+    q_veil_kit_debian_packages(luajit _luajit_package)
+    string(APPEND _lua_package " (or ${_luajit_package})")
   endif()
   if(NOT _lua_include)
     message(FATAL_ERROR "Lua ${_v} headers not found: install the Debian package ${_lua_package}, or pass -DLUA_INCLUDE_DIR=DIR")
@@ -78,25 +86,46 @@ endif()
 add_library(q_veil_kit_lua INTERFACE)
 target_include_directories(q_veil_kit_lua INTERFACE "${_lua_include}")
 
-if(NOT LUA_CMOD_DIR)
-  set(_lua_cmod "")
+# Where `install` puts the module. Decided at install time, under the prefix
+# given then (cmake --install --prefix, with DESTDIR applied), so no prefix
+# sticks in the cache: LUA_CMOD_DIR when set; else, under the prefix /usr,
+# the C module folder of the system's own Lua (pkg-config's INSTALL_CMOD,
+# lib/x86_64-linux-gnu/lua/5.4 on Debian); else lib/lua/5.X.
+set(Q_VEIL_KIT_CMOD_DIR "lib/lua/${Q_VEIL_KIT_LUA_VERSION}")
+set(Q_VEIL_KIT_SYSTEM_CMOD_DIR "${Q_VEIL_KIT_CMOD_DIR}")
+if(LUA_CMOD_DIR)
+  set(Q_VEIL_KIT_CMOD_DIR "${LUA_CMOD_DIR}")
+  set(Q_VEIL_KIT_SYSTEM_CMOD_DIR "${LUA_CMOD_DIR}")
+else()
   string(REPLACE "." "" _vv "${Q_VEIL_KIT_LUA_VERSION}")
   set(_lua_pc_module "${Q_VEIL_KIT_PC_LUA${_vv}_MODULE_NAME}")
   if(NOT _lua_pc_module)
     set(_lua_pc_module lua${Q_VEIL_KIT_LUA_VERSION})
   endif()
+  set(_lua_cmod "")
   if(PKG_CONFIG_FOUND)
     pkg_get_variable(_lua_cmod ${_lua_pc_module} INSTALL_CMOD)
   endif()
-  # Under Debian's own prefix, Lua's C module directory is relative to it
-  # (lib/x86_64-linux-gnu/lua/5.4); kept relative so --prefix/DESTDIR apply.
-  if(_lua_cmod AND CMAKE_INSTALL_PREFIX STREQUAL "/usr" AND _lua_cmod MATCHES "^/usr/")
-    string(REGEX REPLACE "^/usr/" "" LUA_CMOD_DIR "${_lua_cmod}")
-  else()
-    set(LUA_CMOD_DIR "lib/lua/${Q_VEIL_KIT_LUA_VERSION}")
+  if(_lua_cmod MATCHES "^/usr/")
+    string(REGEX REPLACE "^/usr/" "" Q_VEIL_KIT_SYSTEM_CMOD_DIR "${_lua_cmod}")
   endif()
 endif()
-message(STATUS "Lua ${Q_VEIL_KIT_LUA_VERSION} headers: ${_lua_include}; the module installs into ${LUA_CMOD_DIR}")
+
+# Installs TARGET, a Lua module, into the folder described above.
+function(q_veil_kit_install_module target)
+  install(CODE "
+    set(q_veil_kit_cmod \"${Q_VEIL_KIT_CMOD_DIR}\")
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(q_veil_kit_cmod \"${Q_VEIL_KIT_SYSTEM_CMOD_DIR}\")
+    endif()
+    if(NOT IS_ABSOLUTE \"\${q_veil_kit_cmod}\")
+      set(q_veil_kit_cmod \"\${CMAKE_INSTALL_PREFIX}/\${q_veil_kit_cmod}\")
+    endif()
+    file(INSTALL DESTINATION \"\${q_veil_kit_cmod}\" TYPE MODULE
+         FILES \"$<TARGET_FILE:${target}>\")")
+endfunction()
+
+message(STATUS "Lua ${Q_VEIL_KIT_LUA_VERSION} headers: ${_lua_include}; the module installs into PREFIX/${Q_VEIL_KIT_CMOD_DIR} (${Q_VEIL_KIT_SYSTEM_CMOD_DIR} under /usr)")
 
 # Links TARGET, a program that embeds Lua (a host, which loads the module),
 # with the library of the Lua this build is for. Only hosts link Lua.

@@ -2,8 +2,9 @@
  * 0xAARRGGBB pixels, hands it to the module as a light userdata, fills,
  * converts to alpha, and prints the pixels; then does the same with a full
  * userdata that Lua allocates and owns.
- *   cc -o embed examples/embed/embed.c $(pkg-config --cflags --libs lua5.1)
- *   LUA_CPATH='build/?.so;;' ./embed
+ *   mkdir -p out
+ *   cc -o out/embed examples/embed/embed.c $(pkg-config --cflags --libs lua5.1)
+ *   LUA_CPATH='build/?.so;;' out/embed
  */
 #include <lauxlib.h>
 #include <lua.h>

@@ -1,34 +1,46 @@
 #!/bin/sh
 # An install with a prefix and DESTDIR puts the module, and nothing else,
-# into the build's Lua C module folder, and LUA (an interpreter) loads it
-# from there. Asked for, the veil component installs veil, which finds the
-# installed module.
-#   install_test.sh BUILD_DIR TESTBUF_DIR LUA_CMOD_DIR LUA yes|no
+# into the build's Lua C module folder under that prefix, and LUA (an
+# interpreter) loads it from there. The folder follows the prefix given at
+# install time: the system's own under /usr, CMOD_DIR under any other (a
+# prefix with a space included), whichever prefix came before. Asked for,
+# the veil component installs veil, which finds the installed module.
+#   install_test.sh BUILD_DIR TESTBUF_DIR CMOD_DIR SYSTEM_CMOD_DIR LUA yes|no
 set -eu
 build=$1
 testbuf=$2
 cmod=$3
-lua=$4
-with_veil=$5
+system_cmod=$4
+lua=$5
+with_veil=$6
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# install_into PREFIX FOLDER: a staged install under PREFIX holds exactly
+# PREFIX/FOLDER/Q_Veil_Kit.so (FOLDER absolute: that folder), and LUA loads it.
+install_into() {
+  rm -rf "$work/stage"
+  DESTDIR=$work/stage cmake --install "$build" --prefix "$1" >"$work/log" ||
+    { cat "$work/log"; fail "cmake --install --prefix $1"; }
+  case $2 in
+    /*) module_dir=$work/stage$2 ;;
+    *) module_dir=$work/stage$1/$2 ;;
+  esac
+  installed=$(find "$work/stage" -type f -o -type l)
+  [ "$installed" = "$module_dir/Q_Veil_Kit.so" ] ||
+    fail "prefix $1: expected only $module_dir/Q_Veil_Kit.so, installed: $installed"
+  "$lua" "$here/check_installed.lua" "$module_dir" "$testbuf" || fail "$lua, prefix $1"
+}
+
+install_into /usr "$system_cmod"
+install_into "/opt/q veil kit test" "$cmod"
 prefix=/opt/q-veil-kit-test
-stage=$work/stage
-DESTDIR=$stage cmake --install "$build" --prefix "$prefix" >"$work/log" ||
-  { cat "$work/log"; fail "cmake --install"; }
-case $cmod in
-  /*) module_dir=$stage$cmod ;;
-  *) module_dir=$stage$prefix/$cmod ;;
-esac
-installed=$(find "$stage" -type f -o -type l)
-[ "$installed" = "$module_dir/Q_Veil_Kit.so" ] ||
-  fail "expected only $module_dir/Q_Veil_Kit.so, installed: $installed"
-"$lua" "$here/check_installed.lua" "$module_dir" "$testbuf" || fail "$lua"
+install_into "$prefix" "$cmod"
 
 [ "$with_veil" = yes ] || exit 0
+stage=$work/stage
 DESTDIR=$stage cmake --install "$build" --prefix "$prefix" --component veil \
   >"$work/log" || { cat "$work/log"; fail "cmake --install --component veil"; }
 veil=$stage$prefix/bin/veil
