@@ -16,16 +16,27 @@
 -- strength are the module's own (see AlphaFillColor in the README). `image`,
 -- when given, is an Image drawn from the ImageData, refreshed after a change.
 -- The module never raises an error; this adaptor raises one for an argument
--- it cannot use, such as ImageData that is not rgba8.
+-- it cannot use, such as ImageData that is not rgba8 or an `image` that is
+-- not an Image, and does so before it changes anything.
 local Q_Veil_Kit = require "Q_Veil_Kit"
 
 local veil = {}
 
--- The buffer, width and height the module wants, from rgba8 ImageData.
-local function Buffer(imageData, caller)
-  if type(imageData) ~= "userdata" or not imageData.typeOf
-      or not imageData:typeOf("ImageData") then
+-- Whether `value` is a LÖVE object of type `name`.
+local function IsA(value, name)
+  if type(value) ~= "userdata" then return false end
+  local ok, is = pcall(function() return value:typeOf(name) end)
+  return ok and is == true
+end
+
+-- The buffer, width and height the module wants, from rgba8 ImageData;
+-- raises an error unless `image` is nil or an Image.
+local function Buffer(imageData, image, caller)
+  if not IsA(imageData, "ImageData") then
     error(caller .. ": expected ImageData, got " .. tostring(imageData), 3)
+  end
+  if image and not IsA(image, "Image") then
+    error(caller .. ": expected an Image or nil to refresh, got " .. tostring(image), 3)
   end
   local format = imageData:getFormat()
   if format ~= "rgba8" then
@@ -41,10 +52,14 @@ local function Byte(component)
   return math.floor(math.min(math.max(component, 0), 1) * 255 + 0.5)
 end
 
--- A number argument as the module reads it: truncated toward zero, 0 when
--- it is not a number.
+-- A number argument as the module reads it: a number or a numeric string
+-- (anything else is 0), truncated toward zero to 32 bits; NaN is 0, and
+-- values beyond the 32-bit range, infinities included, stop at its ends.
 local function Integer(value)
-  local n = tonumber(value) or 0
+  local n = (type(value) == "number" or type(value) == "string") and tonumber(value) or 0
+  if n ~= n then return 0 end
+  if n >= 2147483647 then return 2147483647 end
+  if n <= -2147483648 then return -2147483648 end
   return n < 0 and math.ceil(n) or math.floor(n)
 end
 
@@ -60,13 +75,15 @@ end
 --   "boundary"  the seed pixel's alpha (stretched in opaque mode) is not below the threshold,
 --   "memory"    the module could not get its work memory (16 bytes a pixel).
 function veil.fill(imageData, r, g, b, offsetX, offsetY, threshold, soft, strength, image)
-  local pixels, width, height = Buffer(imageData, "veil.fill")
-  if Q_Veil_Kit.AlphaFillColor(pixels, width, height, Byte(b), Byte(g), Byte(r),
+  local pixels, width, height = Buffer(imageData, image, "veil.fill")
+  local red, green, blue = Byte(r), Byte(g), Byte(b)
+  if Q_Veil_Kit.AlphaFillColor(pixels, width, height, blue, green, red,
       offsetX, offsetY, threshold, soft, strength) then
     veil.refresh(image, imageData)
     return true
   end
-  -- The module gives no reason; the same seed rules tell which one held.
+  -- The module gives no reason; the same seed rules, with every argument
+  -- read as the module reads it, tell which one held.
   local x = math.floor(width / 2) + Integer(offsetX)
   local y = math.floor(height / 2) + Integer(offsetY)
   if x < 0 or y < 0 or x >= width or y >= height then return false, "outside" end
@@ -86,7 +103,7 @@ local SOURCE = { [1] = 3, [2] = 2, [3] = 1, [4] = 4 }
 -- from `source`: 1 red, 2 green, 3 blue, 4 the average of the three,
 -- anything else the alpha itself.
 function veil.alpha(imageData, source, image)
-  local pixels, width, height = Buffer(imageData, "veil.alpha")
+  local pixels, width, height = Buffer(imageData, image, "veil.alpha")
   Q_Veil_Kit.AlphaDataSet(pixels, width, height, SOURCE[Integer(source)] or 0)
   veil.refresh(image, imageData)
 end

@@ -2,11 +2,13 @@
 // what happened.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 #include "fill_outcome.h"
 #include "lua_host.h"
 #include "options.h"
+#include "usage.h"
 
 namespace veil {
 namespace {
@@ -22,11 +24,11 @@ bool ReadFillOptions(const CommandLine& line, FillRequest* request, int* status)
   const std::string* at = value("--at");
   const std::string* strength = value("--strength");
   if (colour == nullptr) {
-    *status = ReportUsageError("--color", "missing (R,G,B or #RRGGBB)");
+    *status = ReportUsageError("--color", "missing (R,G,B, #RRGGBB or #RGB)");
   } else if (!ParseColour(*colour, &request->red, &request->green,
                           &request->blue)) {
     *status = ReportUsageError("--color", "'" + *colour +
-                               "' is not R,G,B (each 0-255) or #RRGGBB");
+                               "' is not R,G,B (each 0-255), #RRGGBB or #RGB");
   } else if (threshold == nullptr) {
     *status = ReportUsageError("--threshold", "missing (1-255)");
   } else if (!ParseInteger(*threshold, 1, 255, &request->threshold)) {
@@ -49,10 +51,11 @@ bool ReadFillOptions(const CommandLine& line, FillRequest* request, int* status)
   return false;
 }
 
-std::size_t CountChanged(const Image& before, const Image& after) {
+std::size_t CountChanged(const std::vector<qveil::Pixel>& before,
+                         const ImageView& after) {
   std::size_t changed = 0;
-  for (std::size_t i = 0; i < before.pixels.size(); ++i) {
-    changed += before.pixels[i] != after.pixels[i] ? 1 : 0;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    changed += before[i] != after.pixels[i] ? 1 : 0;
   }
   return changed;
 }
@@ -63,38 +66,50 @@ int RunFillCommand(const Program& program, int argc, char** argv) {
   CommandLine line;
   std::string error;
   if (!SplitCommandLine(argc, argv, 0,
-                        {"--color", "--at", "--threshold", "--strength"},
-                        {"--soft"}, &line, &error)) {
+                        {"--color", "--at", "--threshold", "--strength",
+                         kMaxPixelsOption},
+                        {"--soft"}, false, &line, &error)) {
     return ReportUsageError("fill", error);
   }
+  if (line.help) return PrintUsage("fill");
   if (line.positionals.size() != 2) {
-    return ReportUsageError("fill", "expected IN.png OUT.png (see veil --help)");
+    return ReportUsageError("fill", "expected IN.png OUT.png (see veil fill --help)");
   }
   int status = kExitOk;
   FillRequest request;
-  if (!ReadFillOptions(line, &request, &status)) return status;
+  std::int64_t max_pixels = 0;
+  if (!ReadFillOptions(line, &request, &status) ||
+      !ReadMaxPixels(line, &max_pixels, &status)) {
+    return status;
+  }
 
   const std::string& in = line.positionals[0];
   const std::string& out = line.positionals[1];
-  Image image;
-  LuaState L = OpenImageCommand(program, in, out, &image, &status);
+  ImageView image;
+  LuaState L = OpenImageCommand(program, in, out, max_pixels, &image, &status);
   if (!L) return status;
-  const Image before = image;
+  const std::vector<qveil::Pixel> before(image.pixels, image.pixels + image.Count());
   bool filled = false;
-  if (!CallAlphaFillColor(L.get(), &image, request, &filled, &error)) {
+  if (!CallAlphaFillColor(L.get(), image, request, &filled, &error)) {
     return ReportFailure("AlphaFillColor", error);
   }
-  if (!SaveOutput(out, image, &status)) return status;
-
-  if (filled) {
-    const Seed seed = SeedOf(image, request);
-    std::printf("filled the region around (%lld, %lld): %zu pixels changed\n",
-                static_cast<long long>(seed.x), static_cast<long long>(seed.y),
-                CountChanged(before, image));
-  } else {
-    std::printf("nothing filled: %s; %s is an unchanged copy\n",
-                ExplainNothingFilled(before, request).c_str(), out.c_str());
+  if (!filled) {
+    if (PredictFill(image, request) == FillPrediction::kFills) {
+      // The seed pixel is open, so only the module's work memory was missing.
+      const std::size_t mebibytes = (image.Count() * 16 + (1u << 20) - 1) >> 20;
+      return ReportFailure("AlphaFillColor",
+                           "not enough memory for its work arrays (16 bytes a "
+                           "pixel: " + std::to_string(mebibytes) + " MiB)");
+    }
+    std::printf("nothing filled: %s; %s not written\n",
+                ExplainNothingFilled(image, request).c_str(), out.c_str());
+    return kExitNothingFilled;
   }
+  if (!SaveOutput(out, image, &status)) return status;
+  const Seed seed = SeedOf(image, request);
+  std::printf("filled the region around (%lld, %lld): %zu pixels changed\n",
+              static_cast<long long>(seed.x), static_cast<long long>(seed.y),
+              CountChanged(before, image));
   return kExitOk;
 }
 

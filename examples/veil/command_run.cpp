@@ -1,29 +1,69 @@
 // veil run: a user's Lua script edits the image, then it is saved. The
 // script sees the module's buffer exactly as any host would hand it over.
-#include "commands.h"
-#include "lua_host.h"
-
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "commands.h"
+#include "lua_host.h"
+#include "usage.h"
+
 namespace veil {
+namespace {
+
+// The script must be readable before any image is decoded.
+bool CheckReadable(const std::string& path, int* status) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file != nullptr) {
+    std::fgetc(file);  // a folder opens, but does not read
+    const bool readable = !std::ferror(file);
+    const int error = errno;
+    std::fclose(file);
+    if (readable) return true;
+    errno = error;
+  }
+  *status = ReportFailure(path, std::strerror(errno));
+  return false;
+}
+
+}  // namespace
 
 int RunScriptCommand(const Program& program, int argc, char** argv) {
-  if (argc < 3) {
+  CommandLine line;
+  std::string error;
+  if (!SplitCommandLine(argc, argv, 0, {kMaxPixelsOption}, {}, true, &line,
+                        &error)) {
+    return ReportUsageError("run", error);
+  }
+  if (line.help) return PrintUsage("run");
+  if (line.positionals.size() < 3) {
     return ReportUsageError("run", "expected SCRIPT.lua IN.png OUT.png [ARGS...]");
   }
-  const std::string script = argv[0];
-  const std::string in = argv[1];
-  const std::string out = argv[2];
-  const std::vector<std::string> args(argv + 3, argv + argc);
-
   int status = kExitOk;
-  Image image;
-  LuaState L = OpenImageCommand(program, in, out, &image, &status);
+  std::int64_t max_pixels = 0;
+  if (!ReadMaxPixels(line, &max_pixels, &status)) return status;
+  const std::string& script = line.positionals[0];
+  const std::string& in = line.positionals[1];
+  const std::string& out = line.positionals[2];
+  const std::vector<std::string> args(line.positionals.begin() + 3,
+                                      line.positionals.end());
+
+  if (!CheckOutputIsNot(out, in, "the input file", &status) ||
+      !CheckOutputIsNot(out, script, "the script", &status) ||
+      !CheckReadable(script, &status)) {
+    return status;
+  }
+  LuaState L = StartModule(program, &status);
   if (!L) return status;
-  std::string error;
-  if (!RunScript(L.get(), script, args, &image, &error)) {
+  ImageView image;
+  if (!LoadScript(L.get(), script, &error)) {
+    std::fprintf(stderr, "veil: %s\n", error.c_str());  // names file and line
+    return kExitFailure;
+  }
+  if (!LoadInput(L.get(), in, max_pixels, &image, &status)) return status;
+  if (!RunScript(L.get(), script, args, image, &error)) {
     // Message and traceback as Lua gives them (they name the script and
     // line); nothing is written.
     std::fprintf(stderr, "veil: %s\n", error.c_str());

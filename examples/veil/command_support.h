@@ -1,20 +1,24 @@
 // What every `veil` command shares: exit statuses, the one-line error report,
-// loading the input, saving the output and starting Lua with the module.
+// the options every command takes, loading the input, saving the output and
+// starting Lua with the module.
 #ifndef VEIL_COMMAND_SUPPORT_H
 #define VEIL_COMMAND_SUPPORT_H
 
 #include <lua.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "image.h"
+#include "options.h"
 
 namespace veil {
 
 constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;  // a file, an image, Lua or memory failed
-constexpr int kExitUsage = 2;    // the command line itself is wrong
+constexpr int kExitFailure = 1;        // a file, an image, Lua or memory failed
+constexpr int kExitUsage = 2;          // the command line itself is wrong
+constexpr int kExitNothingFilled = 3;  // fill: the seed is outside or a boundary
 
 // Prints "veil: SUBJECT: REASON" on stderr and returns the status to exit with.
 int ReportUsageError(const std::string& subject, const std::string& reason);
@@ -25,15 +29,18 @@ struct Program {
   std::string dir;
 };
 
-// A usage error when OUT would replace IN (the input is never modified).
-bool CheckOutputIsNotInput(const std::string& in, const std::string& out,
-                           int* status);
+// The option every image command takes besides its own.
+extern const char kMaxPixelsOption[];  // "--max-pixels"
 
-// Reads IN; on failure reports it and sets the exit status.
-bool LoadInput(const std::string& path, Image* image, int* status);
+// The pixel limit given with --max-pixels, or the default; false (reported,
+// status set) when the value is not a whole number from 1 to 2147483647.
+bool ReadMaxPixels(const CommandLine& line, std::int64_t* max_pixels,
+                   int* status);
 
-// Writes OUT all-or-nothing; on failure reports it and sets the exit status.
-bool SaveOutput(const std::string& path, const Image& image, int* status);
+// A usage error when OUT is the same file as `other` (IN, or run's script),
+// which must never be overwritten; `what` names it ("the input file").
+bool CheckOutputIsNot(const std::string& out, const std::string& other,
+                      const std::string& what, int* status);
 
 struct LuaCloser {
   void operator()(lua_State* L) const { lua_close(L); }
@@ -43,11 +50,20 @@ using LuaState = std::unique_ptr<lua_State, LuaCloser>;
 // Lua with the module loaded; null (reported, status set) when it fails.
 LuaState StartModule(const Program& program, int* status);
 
-// The opening every image command shares: refuses an OUT that is IN, reads
-// IN into `image` and starts Lua with the module. Null (reported, status
-// set) when any of it fails.
+// Reads IN into a new image userdata of L; on failure reports it and sets
+// the exit status.
+bool LoadInput(lua_State* L, const std::string& path, std::int64_t max_pixels,
+               ImageView* image, int* status);
+
+// Writes OUT all-or-nothing; on failure reports it and sets the exit status.
+bool SaveOutput(const std::string& path, const ImageView& image, int* status);
+
+// The opening alpha and fill share: refuses an OUT that is IN, starts Lua
+// with the module and reads IN into it. Null (reported, status set) when
+// any of it fails.
 LuaState OpenImageCommand(const Program& program, const std::string& in,
-                          const std::string& out, Image* image, int* status);
+                          const std::string& out, std::int64_t max_pixels,
+                          ImageView* image, int* status);
 
 }  // namespace veil
 

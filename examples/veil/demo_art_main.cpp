@@ -19,7 +19,7 @@ int Fail(const std::string& subject, const std::string& reason) {
 
 int Save(const std::string& path, const veil::Image& image) {
   std::string error;
-  return veil::WritePng(path, image, &error) ? 0 : Fail(path, error);
+  return veil::WritePng(path, image.View(), &error) ? 0 : Fail(path, error);
 }
 
 int MakeSheet(int argc, char** argv) {

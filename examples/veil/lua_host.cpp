@@ -4,14 +4,20 @@
 #include "lua_host.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace veil {
 namespace {
 
-// Registry key of the module table returned by `require`.
+// Registry keys: the module table returned by `require`, the image's
+// userdata, the compiled script, and debug.traceback as it was before any
+// script ran.
 const char kModuleKey[] = "veil.module";
+const char kImageKey[] = "veil.image";
+const char kScriptKey[] = "veil.script";
+const char kTracebackKey[] = "veil.traceback";
 
 struct StartRequest {
   const std::string* module_path;
@@ -30,6 +36,21 @@ int StartProtected(lua_State* L) {
   lua_call(L, 1, 1);
   if (!lua_istable(L, -1)) luaL_error(L, "require did not give a table");
   lua_setfield(L, LUA_REGISTRYINDEX, kModuleKey);
+  lua_getglobal(L, "debug");
+  lua_getfield(L, -1, "traceback");
+  lua_setfield(L, LUA_REGISTRYINDEX, kTracebackKey);
+  return 0;
+}
+
+struct NewImage {
+  std::size_t bytes;
+  void* block;
+};
+
+int NewImageProtected(lua_State* L) {
+  auto* request = static_cast<NewImage*>(lua_touserdata(L, 1));
+  request->block = lua_newuserdata(L, request->bytes);
+  lua_setfield(L, LUA_REGISTRYINDEX, kImageKey);
   return 0;
 }
 
@@ -57,28 +78,28 @@ void PushOperation(lua_State* L, const char* name) {
   lua_remove(L, -2);
 }
 
-void PushImage(lua_State* L, Image* image) {
-  lua_pushlightuserdata(L, image->pixels.data());
-  lua_pushinteger(L, image->width);
-  lua_pushinteger(L, image->height);
+void PushImage(lua_State* L, const ImageView& image) {
+  lua_getfield(L, LUA_REGISTRYINDEX, kImageKey);
+  lua_pushinteger(L, image.width);
+  lua_pushinteger(L, image.height);
 }
 
 struct AlphaRequest {
-  Image* image;
+  const ImageView* image;
   int source;
 };
 
 int AlphaProtected(lua_State* L) {
   auto* request = static_cast<AlphaRequest*>(lua_touserdata(L, 1));
   PushOperation(L, "AlphaDataSet");
-  PushImage(L, request->image);
+  PushImage(L, *request->image);
   lua_pushinteger(L, request->source);
   lua_call(L, 4, 0);
   return 0;
 }
 
 struct FillCall {
-  Image* image;
+  const ImageView* image;
   const FillRequest* request;
   bool filled;
 };
@@ -88,7 +109,7 @@ int FillProtected(lua_State* L) {
   const FillRequest& r = *call->request;
   const int base = lua_gettop(L);
   PushOperation(L, "AlphaFillColor");
-  PushImage(L, call->image);
+  PushImage(L, *call->image);
   lua_pushinteger(L, r.red);
   lua_pushinteger(L, r.green);
   lua_pushinteger(L, r.blue);
@@ -100,35 +121,45 @@ int FillProtected(lua_State* L) {
   lua_call(L, 11, LUA_MULTRET);
   // The module returns the buffer after a fill and nothing otherwise.
   call->filled = lua_gettop(L) > base &&
-                 lua_touserdata(L, base + 1) == call->image->pixels.data();
+                 lua_touserdata(L, base + 1) == call->image->pixels;
   return 0;
 }
 
-// Message handler of a script run: the error plus where it happened.
+// Message handler of a script run: the error plus where it happened, by
+// the traceback function saved at start.
 int AddTraceback(lua_State* L) {
   if (!lua_isstring(L, 1)) {
     lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
     lua_replace(L, 1);
   }
-  lua_getglobal(L, "debug");
-  if (!lua_istable(L, -1)) return 1;  // leaves the bare message
-  lua_getfield(L, -1, "traceback");
-  if (!lua_isfunction(L, -1)) return 1;
+  lua_settop(L, 1);
+  lua_getfield(L, LUA_REGISTRYINDEX, kTracebackKey);
+  if (!lua_isfunction(L, -1)) {
+    lua_pop(L, 1);
+    return 1;  // the bare message
+  }
   lua_pushvalue(L, 1);
   lua_pushinteger(L, 2);
   lua_call(L, 2, 1);
   return 1;
 }
 
+int LoadScriptProtected(lua_State* L) {
+  const auto* script = static_cast<const std::string*>(lua_touserdata(L, 1));
+  if (luaL_loadfile(L, script->c_str()) != 0) lua_error(L);
+  lua_setfield(L, LUA_REGISTRYINDEX, kScriptKey);
+  return 0;
+}
+
 struct ScriptRun {
   const std::string* script;
   const std::vector<std::string>* args;
-  Image* image;
+  const ImageView* image;
 };
 
 int ScriptProtected(lua_State* L) {
   auto* run = static_cast<ScriptRun*>(lua_touserdata(L, 1));
-  lua_pushlightuserdata(L, run->image->pixels.data());
+  lua_getfield(L, LUA_REGISTRYINDEX, kImageKey);
   lua_setglobal(L, "pixels");
   lua_pushinteger(L, run->image->width);
   lua_setglobal(L, "width");
@@ -145,11 +176,10 @@ int ScriptProtected(lua_State* L) {
 
   lua_pushcfunction(L, AddTraceback);
   const int handler = lua_gettop(L);
-  int status = luaL_loadfile(L, run->script->c_str());
-  if (status == 0) status = lua_pcall(L, 0, 0, handler);
+  lua_getfield(L, LUA_REGISTRYINDEX, kScriptKey);
   // Raised again with the message (and traceback) as it stands, so the
   // caller reads it outside Lua: no C++ string is built in here.
-  if (status != 0) lua_error(L);
+  if (lua_pcall(L, 0, 0, handler) != 0) lua_error(L);
   return 0;
 }
 
@@ -179,17 +209,29 @@ lua_State* StartLua(const std::string& module_path, std::string* error) {
   return L;
 }
 
-bool CallAlphaDataSet(lua_State* L, Image* image, int source,
+qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count) {
+  auto* L = static_cast<lua_State*>(lua_state);
+  if (count > SIZE_MAX / sizeof(qveil::Pixel)) return nullptr;
+  NewImage request{count * sizeof(qveil::Pixel), nullptr};
+  if (lua_cpcall(L, NewImageProtected, &request) != 0) {
+    lua_pop(L, 1);  // Lua's "not enough memory"
+    return nullptr;
+  }
+  return static_cast<qveil::Pixel*>(request.block);
+}
+
+bool CallAlphaDataSet(lua_State* L, const ImageView& image, int source,
                       std::string* error) {
-  AlphaRequest request{image, source};
+  AlphaRequest request{&image, source};
   const int status = lua_cpcall(L, AlphaProtected, &request);
   if (status != 0) *error = PopError(L, status);
   return status == 0;
 }
 
-bool CallAlphaFillColor(lua_State* L, Image* image, const FillRequest& request,
-                        bool* filled, std::string* error) {
-  FillCall call{image, &request, false};
+bool CallAlphaFillColor(lua_State* L, const ImageView& image,
+                        const FillRequest& request, bool* filled,
+                        std::string* error) {
+  FillCall call{&image, &request, false};
   const int status = lua_cpcall(L, FillProtected, &call);
   if (status != 0) {
     *error = PopError(L, status);
@@ -199,10 +241,17 @@ bool CallAlphaFillColor(lua_State* L, Image* image, const FillRequest& request,
   return true;
 }
 
+bool LoadScript(lua_State* L, const std::string& script, std::string* error) {
+  const int status = lua_cpcall(L, LoadScriptProtected,
+                                const_cast<std::string*>(&script));
+  if (status != 0) *error = PopError(L, status);
+  return status == 0;
+}
+
 bool RunScript(lua_State* L, const std::string& script,
-               const std::vector<std::string>& args, Image* image,
+               const std::vector<std::string>& args, const ImageView& image,
                std::string* error) {
-  ScriptRun run{&script, &args, image};
+  ScriptRun run{&script, &args, &image};
   const int status = lua_cpcall(L, ScriptProtected, &run);
   if (status != 0) *error = PopError(L, status);
   return status == 0;

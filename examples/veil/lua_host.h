@@ -1,11 +1,13 @@
-// The embedded Lua 5.1 state: the module loaded through `require`, images
-// handed over as a light userdata plus width and height, and every Lua call
-// made in protected mode so that no Lua error escapes into the C++ code.
+// The embedded Lua 5.1 state: the module loaded through `require`, the image
+// handed over as a full userdata of exactly its size plus width and height,
+// and every Lua call made in protected mode so that no Lua error escapes into
+// the C++ code.
 #ifndef VEIL_LUA_HOST_H
 #define VEIL_LUA_HOST_H
 
 #include <lua.hpp>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -21,8 +23,15 @@ lua_State* StartLua(const std::string& module_path, std::string* error);
 // program (the build tree), then where an install puts the module.
 std::string ModuleSearchPath(const std::string& program_dir);
 
-// AlphaDataSet(pixels, width, height, source).
-bool CallAlphaDataSet(lua_State* L, Image* image, int source,
+// Memory for an image of `count` pixels in `lua_state` (a lua_State*): a
+// full userdata of exactly count * 4 bytes, so that the module can refuse a
+// width and height that do not fit in it. It becomes the image every call
+// below hands to Lua, and lives as long as the state. Null when the memory
+// cannot be had. Fits png_io's PixelAllocator.
+qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count);
+
+// AlphaDataSet(pixels, width, height, source) on the image.
+bool CallAlphaDataSet(lua_State* L, const ImageView& image, int source,
                       std::string* error);
 
 struct FillRequest {
@@ -37,16 +46,22 @@ struct FillRequest {
 };
 
 // AlphaFillColor(pixels, width, height, r, g, b, x, y, threshold, soft,
-// strength). `filled` tells whether the module returned the buffer (a region
-// was filled) or nothing.
-bool CallAlphaFillColor(lua_State* L, Image* image, const FillRequest& request,
-                        bool* filled, std::string* error);
+// strength) on the image. `filled` tells whether the module returned the
+// buffer (a region was filled) or nothing.
+bool CallAlphaFillColor(lua_State* L, const ImageView& image,
+                        const FillRequest& request, bool* filled,
+                        std::string* error);
 
-// Runs a script file with the globals `pixels`, `width`, `height` and `arg`
-// (arg[0] the script, arg[1..] `args`). A failure leaves its message and, for
-// a runtime error, the stack traceback in `error`.
+// Compiles a script file, to be run by RunScript. False with Lua's message
+// (a syntax error names the file and line) in `error`.
+bool LoadScript(lua_State* L, const std::string& script, std::string* error);
+
+// Runs the loaded script with the globals `pixels` (the image's userdata),
+// `width`, `height` and `arg` (arg[0] the script, arg[1..] `args`). A
+// failure leaves its message and the stack traceback in `error`; the script
+// cannot take the traceback away by changing `debug`.
 bool RunScript(lua_State* L, const std::string& script,
-               const std::vector<std::string>& args, Image* image,
+               const std::vector<std::string>& args, const ImageView& image,
                std::string* error);
 
 }  // namespace veil

@@ -10,32 +10,9 @@
 #include <string>
 
 #include "commands.h"
+#include "usage.h"
 
 namespace {
-
-const char kHelp[] =
-    "Usage:\n"
-    "  veil alpha IN.png OUT.png --source red|green|blue|average|alpha\n"
-    "  veil fill IN.png OUT.png --color R,G,B|#RRGGBB [--at X,Y] --threshold T\n"
-    "            [--soft [--strength K]]\n"
-    "  veil run SCRIPT.lua IN.png OUT.png [ARGS...]\n"
-    "  veil --help | --version\n"
-    "\n"
-    "alpha  Makes an alpha-only image: the colour becomes 0 and the alpha is\n"
-    "       taken from red, green, blue, their average, or the alpha itself\n"
-    "       (--source also takes the numbers 1-4: red, green, blue, average).\n"
-    "fill   Bucket fill guided by alpha: fills the 4-connected region of pixels\n"
-    "       with alpha below the threshold T (1-255) around the seed X,Y, an\n"
-    "       offset from the centre pixel (default 0,0). Opaque by default;\n"
-    "       --soft fades the colour toward the threshold, scaled by K (0-1,\n"
-    "       default 1). Says whether a region was filled, and if not, why.\n"
-    "run    Runs a Lua script with the globals `pixels` (light userdata),\n"
-    "       `width`, `height` and `arg`; `require \"Q_Veil_Kit\"` gives the\n"
-    "       module. The image is saved when the script ends without error.\n"
-    "\n"
-    "Any PNG is read (8-bit straight alpha inside); OUT.png is 8-bit RGBA,\n"
-    "written in full or not at all. IN.png is never modified.\n"
-    "Exit status: 0 done, 1 a file, image or script failed, 2 bad command line.\n";
 
 // The folder holding this program, where the module is looked for first.
 std::string ProgramDir(const char* argv0) {
@@ -49,13 +26,12 @@ std::string ProgramDir(const char* argv0) {
 
 int Dispatch(int argc, char** argv) {
   if (argc < 2) {
-    std::fputs(kHelp, stderr);
+    std::fputs(veil::Usage("").c_str(), stderr);
     return veil::kExitUsage;
   }
   const std::string command = argv[1];
   if (command == "--help" || command == "-h" || command == "help") {
-    std::fputs(kHelp, stdout);
-    return veil::kExitOk;
+    return veil::PrintUsage("");
   }
   if (command == "--version") {
     std::printf("veil %s (Q_Veil_Kit %s, %s, libpng %s)\n", VEIL_VERSION,
@@ -75,8 +51,9 @@ int main(int argc, char** argv) {
   try {
     return Dispatch(argc, argv);
   } catch (const std::bad_alloc&) {
-    return veil::ReportFailure("veil", "not enough memory");
+    std::fputs("veil: not enough memory\n", stderr);
   } catch (const std::exception& e) {
-    return veil::ReportFailure("veil", e.what());
+    std::fprintf(stderr, "veil: %s\n", e.what());
   }
+  return veil::kExitFailure;
 }

@@ -52,10 +52,12 @@ int HexDigit(char c) {
 bool ParseColour(const std::string& text, int* red, int* green, int* blue) {
   int rgb[3];
   if (!text.empty() && text[0] == '#') {
-    if (text.size() != 7) return false;
+    const std::size_t digits = text.size() == 4 ? 1 : 2;  // #RGB or #RRGGBB
+    if (text.size() != 1 + 3 * digits) return false;
     for (int i = 0; i < 3; ++i) {
-      const int high = HexDigit(text[1 + 2 * i]);
-      const int low = HexDigit(text[2 + 2 * i]);
+      const std::size_t at = 1 + static_cast<std::size_t>(i) * digits;
+      const int high = HexDigit(text[at]);
+      const int low = HexDigit(text[at + digits - 1]);
       if (high < 0 || low < 0) return false;
       rgb[i] = high * 16 + low;
     }
@@ -118,10 +120,19 @@ bool ParseSource(const std::string& text, int* source) {
 bool SplitCommandLine(int argc, char** argv, int first,
                       const std::set<std::string>& value_options,
                       const std::set<std::string>& flag_options,
-                      CommandLine* line, std::string* error) {
+                      bool options_first, CommandLine* line,
+                      std::string* error) {
   for (int i = first; i < argc; ++i) {
     const std::string argument = argv[i];
+    if (argument == "--help" || argument == "-h") {
+      line->help = true;
+      return true;
+    }
     if (argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
+      if (options_first) {
+        line->positionals.assign(argv + i, argv + argc);
+        return true;
+      }
       line->positionals.push_back(argument);
       continue;
     }

@@ -12,20 +12,47 @@
 #ifndef VEIL_PNG_IO_H
 #define VEIL_PNG_IO_H
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "image.h"
 
 namespace veil {
 
+// The most pixels the module takes (a 32-bit count), and the most veil
+// reads unless told otherwise: 16384 x 16384, 1 GiB of pixels. A header
+// alone can declare any size, so the size is checked before any memory is
+// asked for.
+constexpr std::int64_t kModuleMaxPixels = 2147483647;
+constexpr std::int64_t kDefaultMaxPixels = std::int64_t{16384} * 16384;
+
+// Where the decoded pixels go. `allocate` is called once, after the header
+// has passed every check, for `count` pixels, and returns null when that
+// memory cannot be had. The memory need not be cleared: rows are decoded
+// straight into it, so a file that declares a large image and ends early
+// costs next to nothing.
+struct PixelAllocator {
+  qveil::Pixel* (*allocate)(void* context, std::size_t count);
+  void* context;
+};
+
 // False with a reason in `error` (without the file name, e.g. "not a PNG
-// file") when the file cannot be opened, is not a complete and valid PNG, or
-// has more pixels than the module takes.
+// file") when the file cannot be opened, is not a complete and valid PNG, has
+// more than `max_pixels` pixels, or its memory cannot be had. On success
+// `image` describes the pixels in the allocator's memory.
+bool ReadPng(const std::string& path, std::int64_t max_pixels,
+             const PixelAllocator& allocator, ImageView* image,
+             std::string* error);
+
+// The same into an Image, up to the module's limit.
 bool ReadPng(const std::string& path, Image* image, std::string* error);
 
 // False with a reason in `error` when the file could not be written; the
-// target is then untouched and no temporary file is left.
-bool WritePng(const std::string& path, const Image& image, std::string* error);
+// target is then untouched and no temporary file is left. An existing target
+// keeps its permissions.
+bool WritePng(const std::string& path, const ImageView& image,
+              std::string* error);
 
 }  // namespace veil
 

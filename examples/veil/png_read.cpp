@@ -11,7 +11,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-#include <vector>
 
 #include "png_io.h"
 
@@ -53,12 +52,13 @@ void ReadBytes(png_structp png, png_bytep data, png_size_t length) {
 }
 
 // Reads the header and asks libpng for 8-bit RGBA rows whatever the file
-// holds. False when the header is unreadable.
+// holds. False when the header is unreadable; otherwise the number of passes
+// the rows come in (7 for an interlaced file, else 1) is in `passes`.
 bool ReadHeader(png_structp png, png_infop info, png_uint_32* width,
-                png_uint_32* height) {
+                png_uint_32* height, int* passes) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, 8);
-  // Our own pixel limit below is the one that matters, not libpng's default
+  // The caller's pixel limit is the one that matters, not libpng's default
   // of a million pixels per side.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_read_info(png, info);
@@ -76,7 +76,7 @@ bool ReadHeader(png_structp png, png_infop info, png_uint_32* width,
   if ((colour_type & PNG_COLOR_MASK_ALPHA) == 0 && !has_trns) {
     png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
   }
-  png_set_interlace_handling(png);
+  *passes = png_set_interlace_handling(png);
   png_read_update_info(png, info);
 
   *width = png_get_image_width(png, info);
@@ -84,64 +84,84 @@ bool ReadHeader(png_structp png, png_infop info, png_uint_32* width,
   return png_get_rowbytes(png, info) == static_cast<png_size_t>(*width) * 4;
 }
 
-// Reads every row (all passes of an interlaced file) and the chunks after
-// the image data, so a file cut short anywhere is noticed.
-bool ReadRows(png_structp png, png_bytepp rows) {
+// Reads every row of every pass straight into place, then the chunks after
+// the image data, so a file cut short anywhere is noticed. A row's memory is
+// first touched when its data arrives; an interlaced pass writes only its
+// own pixels of a row.
+bool ReadRows(png_structp png, png_bytep bytes, png_uint_32 width,
+              png_uint_32 height, int passes) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_read_image(png, rows);
+  const std::size_t row_bytes = static_cast<std::size_t>(width) * 4;
+  for (int pass = 0; pass < passes; ++pass) {
+    for (png_uint_32 y = 0; y < height; ++y) {
+      png_read_row(png, bytes + y * row_bytes, nullptr);
+    }
+  }
   png_read_end(png, nullptr);
   return true;
 }
 
 bool Decode(png_structp png, png_infop info, ReadContext* context,
-            Image* image, std::string* error) {
+            std::int64_t max_pixels, const PixelAllocator& allocator,
+            ImageView* image, std::string* error) {
   png_uint_32 width = 0;
   png_uint_32 height = 0;
-  if (!ReadHeader(png, info, &width, &height)) {
+  int passes = 1;
+  if (!ReadHeader(png, info, &width, &height, &passes)) {
     *error = context->reason[0] != '\0' ? context->reason
                                         : "unsupported PNG layout";
     return false;
   }
-  if (width > INT32_MAX || height > INT32_MAX ||
-      qveil::CountPixels(static_cast<std::int32_t>(width),
-                         static_cast<std::int32_t>(height)) < 0) {
-    *error = std::to_string(width) + " x " + std::to_string(height) +
-             " pixels is more than the module takes (2147483647 pixels)";
+  // Both sides are below 2^31, so the product fits in 64 bits.
+  const std::int64_t count = std::int64_t{width} * height;
+  const std::string size = std::to_string(width) + " x " + std::to_string(height);
+  if (count > kModuleMaxPixels) {
+    *error = size + " pixels is more than the module takes (2147483647 pixels)";
+    return false;
+  }
+  if (count > max_pixels) {
+    *error = size + " pixels is more than the limit of " +
+             std::to_string(max_pixels) + " pixels (--max-pixels raises it)";
     return false;
   }
 
-  std::vector<png_bytep> rows;
-  try {
-    image->pixels.assign(static_cast<std::size_t>(width) * height, 0);
-    rows.resize(height);
-  } catch (const std::bad_alloc&) {
-    *error = "not enough memory for " + std::to_string(width) + " x " +
-             std::to_string(height) + " pixels";
+  qveil::Pixel* pixels =
+      allocator.allocate(allocator.context, static_cast<std::size_t>(count));
+  if (pixels == nullptr) {
+    *error = "not enough memory for " + size + " pixels";
     return false;
   }
-  auto* bytes = reinterpret_cast<png_bytep>(image->pixels.data());
-  for (png_uint_32 y = 0; y < height; ++y) {
-    rows[y] = bytes + static_cast<std::size_t>(y) * width * 4;
-  }
-  if (!ReadRows(png, rows.data())) {
+  auto* bytes = reinterpret_cast<png_bytep>(pixels);
+  if (!ReadRows(png, bytes, width, height, passes)) {
     *error = context->reason;
     return false;
   }
 
   // libpng wrote R, G, B, A bytes; turn each group into one pixel word.
-  const std::size_t count = image->pixels.size();
-  for (std::size_t i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
     const png_bytep p = bytes + i * 4;
-    image->pixels[i] = qveil::MakePixel(p[3], p[0], p[1], p[2]);
+    pixels[i] = qveil::MakePixel(p[3], p[0], p[1], p[2]);
   }
-  image->width = static_cast<std::int32_t>(width);
-  image->height = static_cast<std::int32_t>(height);
+  *image = ImageView{static_cast<std::int32_t>(width),
+                     static_cast<std::int32_t>(height), pixels};
   return true;
+}
+
+qveil::Pixel* AllocateInImage(void* context, std::size_t count) {
+  auto* image = static_cast<Image*>(context);
+  try {
+    image->pixels.resize(count);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+  return image->pixels.data();
 }
 
 }  // namespace
 
-bool ReadPng(const std::string& path, Image* image, std::string* error) {
+bool ReadPng(const std::string& path, std::int64_t max_pixels,
+             const PixelAllocator& allocator, ImageView* image,
+             std::string* error) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) {
     *error = std::string("cannot open: ") + std::strerror(errno);
@@ -166,12 +186,23 @@ bool ReadPng(const std::string& path, Image* image, std::string* error) {
     *error = "not enough memory to read a PNG";
   } else {
     png_set_read_fn(png, &context, ReadBytes);
-    ok = Decode(png, info, &context, image, error);
+    ok = Decode(png, info, &context, max_pixels, allocator, image, error);
   }
   png_destroy_read_struct(&png, &info, nullptr);
   std::fclose(file);
-  if (!ok) *image = Image{};
   return ok;
+}
+
+bool ReadPng(const std::string& path, Image* image, std::string* error) {
+  ImageView view;
+  if (!ReadPng(path, kModuleMaxPixels, PixelAllocator{AllocateInImage, image},
+               &view, error)) {
+    *image = Image{};
+    return false;
+  }
+  image->width = view.width;
+  image->height = view.height;
+  return true;
 }
 
 }  // namespace veil

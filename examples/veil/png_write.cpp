@@ -1,13 +1,7 @@
-// Encoding the module's pixels as 8-bit RGBA PNG, written all-or-nothing.
-//
-// The PNG goes to a hidden temporary file next to the target (same folder,
-// so the final rename cannot cross file systems) and is renamed over the
-// target only once it is complete and flushed to disk. As in png_read.cpp,
-// the one function that calls setjmp holds nothing with a destructor.
-#include <fcntl.h>
+// Encoding the module's pixels as 8-bit RGBA PNG, written all-or-nothing
+// through an OutputFile. As in png_read.cpp, the one function that calls
+// setjmp holds nothing with a destructor.
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -17,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "output_file.h"
 #include "png_io.h"
 
 namespace veil {
@@ -48,15 +43,18 @@ void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
 void FlushBytes(png_structp) {}  // the file is flushed once, at the end
 
 // Encodes `image`, one row at a time through `row` (width * 4 bytes).
-bool Encode(png_structp png, png_infop info, const Image* image,
+bool Encode(png_structp png, png_infop info, const ImageView* image,
             png_bytep row) {
   if (setjmp(png_jmpbuf(png))) return false;
+  // Whatever the reader takes, the writer takes: libpng's default limit of a
+  // million pixels a side applies to writing too.
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_set_IHDR(png, info, static_cast<png_uint_32>(image->width),
                static_cast<png_uint_32>(image->height), 8,
                PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  const qveil::Pixel* pixel = image->pixels.data();
+  const qveil::Pixel* pixel = image->pixels;
   for (std::int32_t y = 0; y < image->height; ++y) {
     for (std::int32_t x = 0; x < image->width; ++x, ++pixel) {
       png_bytep out = row + static_cast<std::size_t>(x) * 4;
@@ -72,7 +70,7 @@ bool Encode(png_structp png, png_infop info, const Image* image,
 }
 
 // Writes the PNG into `file`; false with a reason in `error`.
-bool WriteTo(std::FILE* file, const Image& image, std::string* error) {
+bool WriteTo(std::FILE* file, const ImageView& image, std::string* error) {
   std::vector<png_byte> row;
   try {
     row.resize(static_cast<std::size_t>(image.width) * 4);
@@ -97,56 +95,17 @@ bool WriteTo(std::FILE* file, const Image& image, std::string* error) {
   return ok;
 }
 
-// The permissions a newly created file gets: 0666 less the umask.
-mode_t NewFileMode() {
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
 }  // namespace
 
-bool WritePng(const std::string& path, const Image& image, std::string* error) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder =
-      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  const std::string name =
-      slash == std::string::npos ? path : path.substr(slash + 1);
-  std::string temporary = folder + "/." + name + ".XXXXXX";
-
-  const int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    *error = std::string("cannot create a file in ") + folder + ": " +
-             std::strerror(errno);
+bool WritePng(const std::string& path, const ImageView& image,
+              std::string* error) {
+  OutputFile output;
+  if (!OpenOutputFile(path, &output, error)) return false;
+  if (!WriteTo(output.file, image, error)) {
+    DiscardOutputFile(&output);
     return false;
   }
-  std::FILE* file = fdopen(fd, "wb");
-  if (file == nullptr) {
-    *error = std::string("cannot write: ") + std::strerror(errno);
-    close(fd);
-    unlink(temporary.c_str());
-    return false;
-  }
-  bool ok = true;
-  if (fchmod(fd, NewFileMode()) != 0) {
-    *error = std::string("cannot write: ") + std::strerror(errno);
-    ok = false;
-  }
-  ok = ok && WriteTo(file, image, error);
-  if (ok && (std::fflush(file) != 0 || fsync(fd) != 0)) {
-    *error = std::string("cannot write: ") + std::strerror(errno);
-    ok = false;
-  }
-  if (std::fclose(file) != 0 && ok) {
-    *error = std::string("cannot write: ") + std::strerror(errno);
-    ok = false;
-  }
-  if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-    *error = std::string("cannot replace the file: ") + std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) unlink(temporary.c_str());
-  return ok;
+  return CommitOutputFile(&output, error);
 }
 
 }  // namespace veil

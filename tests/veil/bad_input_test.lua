@@ -1,7 +1,10 @@
--- Bad input: one line on stderr naming the file or option and the reason,
--- status 2 for a wrong command line and 1 for the rest, no output file (an
--- existing one is left as it was), and the input never modified.
+-- Bad and hostile input: one line on stderr naming the file or option and
+-- the reason, status 2 for a wrong command line and 1 for the rest, no output
+-- file (an existing one is left as it was), the input never modified, and
+-- no memory spent on what a file only declares.
 local support = require "veil_support"
+
+local MiB = 1024  -- in the KiB that /usr/bin/time reports
 
 describe("veil on bad input", function()
   local dir, good, noop
@@ -30,7 +33,8 @@ describe("veil on bad input", function()
 
   -- Runs veil with "OUT" standing for a fresh output path; checks the
   -- status, that stderr is one line matching `pattern`, that no output was
-  -- written and that no input changed. Returns the output path.
+  -- written and that no input changed. Returns the peak memory of the run
+  -- (KiB).
   local function refused(expected_status, pattern, ...)
     local output = dir .. "/out-" .. tostring(math.random(1e9)) .. ".png"
     local args = { ... }
@@ -41,7 +45,7 @@ describe("veil on bad input", function()
     for _, a in ipairs(args) do
       if a:match("%.png$") and a ~= output then inputs[a] = support.read(a) end
     end
-    local status, stdout, stderr = support.veil_run(unpack(args))
+    local status, stdout, stderr, kib = support.veil_run_measured(unpack(args))
     assert.are.equal(expected_status, status)
     assert.are.equal("", stdout)
     assert.matches("^veil: [^\n]+\n$", stderr)
@@ -50,6 +54,16 @@ describe("veil on bad input", function()
     for path, content in pairs(inputs) do
       assert.are.equal(content, support.read(path), path .. " changed")
     end
+    return kib
+  end
+
+  -- Each command on `input`, refused with status 1 and `pattern`; returns
+  -- the most memory one of them held.
+  local function refused_by_every_command(pattern, input)
+    return math.max(
+      refused(1, pattern, "alpha", input, "OUT", "--source", "red"),
+      refused(1, pattern, "fill", input, "OUT", "--color", "1,2,3", "--threshold", "9"),
+      refused(1, pattern, "run", noop, input, "OUT"))
   end
 
   describe("input files (status 1)", function()
@@ -68,15 +82,77 @@ describe("veil on bad input", function()
     }
     for _, case in ipairs(cases) do
       it("refuses " .. case[1], function()
-        local input = dir .. "/" .. case[3]
-        refused(1, case[2], "alpha", input, "OUT", "--source", "red")
-        refused(1, case[2], "fill", input, "OUT", "--color", "1,2,3", "--threshold", "9")
-        refused(1, case[2], "run", noop, input, "OUT")
+        refused_by_every_command(case[2], dir .. "/" .. case[3])
       end)
     end
   end)
 
-  describe("output paths (status 1)", function()
+  describe("hostile files (status 1, next to no memory)", function()
+    -- What veil holds for a valid 7 x 5 image: the measure for the rest.
+    local small
+    setup(function()
+      local most = 0
+      for _, args in ipairs({ { "alpha", good, dir .. "/small.png", "--source", "red" },
+                              { "run", noop, good, dir .. "/small.png" } }) do
+        local status, _, _, kib = support.veil_run_measured(unpack(args))
+        assert(status == 0, "veil failed on a valid image")
+        most = math.max(most, kib)
+      end
+      small = most
+    end)
+
+    -- 68 bytes each: a header, then image data for five bytes of the image.
+    for _, size in ipairs({ { 30000, 30000 }, { 46340, 46340 }, { 1, 400000000 } }) do
+      local w, h = size[1], size[2]
+      it(("refuses a 68-byte PNG declaring %d x %d pixels before asking for memory"):format(w, h),
+         function()
+        local input = ("%s/promise-%dx%d.png"):format(dir, w, h)
+        support.write_promise(input, w, h)
+        assert.are.equal(68, #support.read(input))
+        local kib = refused_by_every_command(("%d x %d pixels is more than the limit of "
+          .. "268435456 pixels %%(%%-%%-max%%-pixels raises it%%)"):format(w, h), input)
+        assert(kib < small + 16 * MiB, ("held %d KiB, %d KiB for a 7 x 5 image"):format(kib, small))
+      end)
+    end
+
+    it("commits memory only as rows arrive", function()
+      -- Within the limit: 64 MiB of pixels promised, five bytes given.
+      local input = dir .. "/promise-4096x4096.png"
+      support.write_promise(input, 4096, 4096)
+      local kib = refused_by_every_command("Not enough image data", input)
+      assert(kib < small + 16 * MiB, ("held %d KiB, %d KiB for a 7 x 5 image"):format(kib, small))
+    end)
+
+    it("reads up to 16384 x 16384 pixels unless --max-pixels says otherwise", function()
+      local over = dir .. "/promise-16385x16384.png"
+      support.write_promise(over, 16385, 16384)
+      refused(1, "16385 x 16384 pixels is more than the limit of 268435456 pixels",
+              "alpha", over, "OUT", "--source", "red")
+      local at = dir .. "/promise-16384x16384.png"
+      support.write_promise(at, 16384, 16384)
+      refused(1, "Not enough image data", "alpha", at, "OUT", "--source", "red")
+      -- rgba8.png has 7 x 5 = 35 pixels.
+      refused(1, "7 x 5 pixels is more than the limit of 34 pixels", "alpha", good,
+              "OUT", "--source", "red", "--max-pixels", "34")
+      refused(1, "7 x 5 pixels is more than the limit of 34 pixels", "run",
+              "--max-pixels=34", noop, good, "OUT")
+      assert.are.equal(0, (support.veil_run("alpha", good, dir .. "/35.png",
+                                            "--source", "red", "--max-pixels", "35")))
+    end)
+
+    it("writes an image 1000001 pixels wide, as it reads it", function()
+      -- libpng's default limit is a million pixels a side, for reading and
+      -- for writing alike.
+      local input = dir .. "/wide.png"
+      local output = dir .. "/wide-out.png"
+      support.write_image(input, 1000001, 1, "noise")
+      local status, _, stderr = support.veil_run("run", noop, input, output)
+      assert.are.same({ 0, "" }, { status, stderr })
+      assert.are.equal(support.dump(input), support.dump(output))
+    end)
+  end)
+
+  describe("output files", function()
     it("refuses a folder that does not exist", function()
       refused(1, "no%-such%-folder/x%.png: cannot create a file in [^\n]*no%-such%-folder: "
               .. "No such file or directory", "alpha", good,
@@ -104,6 +180,62 @@ describe("veil on bad input", function()
       refused(2, "rgba8%.png: is the input file", "alpha", good, good, "--source", "red")
       refused(2, "rgba8%.png: is the input file", "run", noop, good, dir .. "/./rgba8.png")
     end)
+
+    it("never writes over the script it runs (status 2)", function()
+      local script = dir .. "/script.lua"
+      support.write(script, support.read(noop))
+      refused(2, "script%.lua: is the script", "run", script, good, dir .. "/./script.lua")
+      assert.are.equal(support.read(noop), support.read(script))
+    end)
+
+    it("keeps the permissions of the file it replaces", function()
+      local output = dir .. "/private.png"
+      support.write(output, "previous content")
+      assert(os.execute("chmod 600 " .. support.quote(output)) == 0)
+      assert.are.equal(0, (support.veil_run("alpha", good, output, "--source", "red")))
+      assert.is_truthy(support.dump(output))
+      local _, mode = support.run("stat", "-c", "%a", output)
+      assert.are.equal("600\n", mode)
+    end)
+
+    it("writes a file whose name takes up to 255 bytes", function()
+      local folder = dir .. "/long-names"
+      assert(os.execute("mkdir " .. support.quote(folder)) == 0)
+      local names = {}
+      for _, length in ipairs({ 248, 255 }) do
+        local name = string.rep("n", length - 4) .. ".png"
+        local status, _, stderr = support.veil_run("alpha", good, folder .. "/" .. name,
+                                                   "--source", "red")
+        assert.are.same({ 0, "" }, { status, stderr })
+        names[#names + 1] = name
+      end
+      table.sort(names)
+      assert.are.same(names, support.list_dir(folder))
+    end)
+
+    it("leaves no temporary file when stopped by SIGTERM while writing", function()
+      -- Noise takes zlib about half a second to compress: long enough to
+      -- see veil's temporary file appear and stop veil while it writes.
+      local folder = dir .. "/stopped"
+      assert(os.execute("mkdir " .. support.quote(folder)) == 0)
+      local input = dir .. "/noise.png"
+      support.write_image(input, 2048, 2048, "noise")
+      local _, stdout = support.shell([[
+        "$1" run "$2" "$3" "$4/out.png" & veil=$!
+        while ! ls -A "$4" | grep -q '^\.'; do
+          kill -0 $veil 2>/dev/null || break
+          sleep 0.01
+        done
+        seen=$(ls -A "$4")
+        kill -TERM $veil
+        wait $veil
+        echo "$? $seen"
+      ]], support.veil, noop, input, folder)
+      local status, seen = stdout:match("^(%d+) (%S*)")
+      assert(seen and seen:match("^%.veil%-"), "no temporary file appeared: " .. stdout)
+      assert.are.equal(128 + 15, tonumber(status))  -- ended by the signal
+      assert.are.same({}, support.list_dir(folder))
+    end)
   end)
 
   describe("command lines (status 2)", function()
@@ -115,6 +247,8 @@ describe("veil on bad input", function()
         "--source", "purple" },
       { "--source 0", "%-%-source: '0' is not", "alpha", good, "OUT", "--source", "0" },
       { "--source 5", "%-%-source: '5' is not", "alpha", good, "OUT", "--source", "5" },
+      { "--max-pixels 0", "%-%-max%-pixels: '0' is not", "alpha", good, "OUT",
+        "--source", "red", "--max-pixels", "0" },
       { "a missing output", "alpha: expected IN%.png OUT%.png", "alpha", good,
         "--source", "red" },
       { "an extra argument", "alpha: expected IN%.png OUT%.png", "alpha", good, "OUT",

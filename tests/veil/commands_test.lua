@@ -87,46 +87,91 @@ describe("veil commands", function()
       assert.are.equal(0x7FE8A33C, pixels_of(output)[seed_index])
     end)
 
-    it("says when the seed is outside the image, and copies it unchanged", function()
-      local output = out("fill-outside.png")
-      local status, stdout = support.veil_run("fill", sample, output, "--color",
-        "1,2,3", "--at", "200,0", "--threshold", "128")
+    it("takes a colour as #RGB", function()
+      local output = out("fill-short-hex.png")
+      local status, stdout = support.veil_run("fill", sample, output, "--color", "#fa3",
+        "--at", "-36,0", "--threshold", "128")
       assert.are.equal(0, status)
-      assert.matches("nothing filled: the seed %(320, 80%) is outside the 240 x 160 image",
-                     stdout)
-      assert.matches("fill%-outside%.png is an unchanged copy", stdout)
-      assert.are.same(before, pixels_of(output))
+      assert.matches("^filled the region", stdout)
+      assert.are.equal(0xFFFFAA33, pixels_of(output)[seed_index])
+    end)
+  end)
+
+  describe("veil fill's exit statuses", function()
+    -- A fill that fills nothing says why, writes nothing, and ends with
+    -- status 3.
+    local function nothing_filled(output, ...)
+      local status, stdout, stderr = support.veil_run("fill", ...)
+      assert.are.same({ 3, "" }, { status, stderr })
+      assert.matches("^nothing filled: [^\n]+; [^\n]*" .. output:match("[^/]+$"):gsub("%p", "%%%0")
+                     .. " not written\n$", stdout)
+      return stdout
+    end
+
+    it("3 when the seed is outside the image: OUT is not written", function()
+      local output = out("fill-outside.png")
+      local stdout = nothing_filled(output, sample, output, "--color", "1,2,3",
+                                    "--at", "200,0", "--threshold", "128")
+      assert.matches("the seed %(320, 80%) is outside the 240 x 160 image", stdout)
+      assert.is_false(support.exists(output))
     end)
 
-    it("says when the seed pixel is a boundary", function()
+    it("3 when the seed pixel is a boundary: an earlier OUT is left as it was", function()
+      local output = out("fill-twice.png")
+      assert.are.equal(0, (support.veil_run("fill", sample, output, "--color", "#E8A33C",
+                                            "--at", "-36,0", "--threshold", "128")))
+      local filled = support.read(output)
       -- (138, 80) lies on the opaque ring.
-      local status, stdout = support.veil_run("fill", sample, out("fill-ring.png"),
-        "--color", "1,2,3", "--at", "18,0", "--threshold", "128")
-      assert.are.equal(0, status)
+      local stdout = nothing_filled(output, sample, output, "--color", "1,2,3",
+                                    "--at", "18,0", "--threshold", "128")
       assert.matches("the seed pixel %(138, 80%) is a boundary: its alpha 255 is not "
                      .. "below the threshold 128", stdout)
+      assert.are.equal(filled, support.read(output))
     end)
 
-    it("tells a pixel that only the stretch makes a boundary", function()
+    it("3 when only the stretch makes the seed pixel a boundary", function()
       -- The centre (3, 2) of gray-alpha8 has alpha 193: a boundary at
       -- threshold 128 (stretched to 255 in opaque mode), open at 254 (193).
       local input = out("gray-alpha8.png")
-      local status, stdout = support.veil_run("fill", input, out("ga-opaque.png"),
-        "--color", "1,2,3", "--threshold", "128")
-      assert.are.equal(0, status)
+      local stdout = nothing_filled(out("ga-opaque.png"), input, out("ga-opaque.png"),
+                                    "--color", "1,2,3", "--threshold", "128")
       assert.matches("its alpha 193 %(255 once opaque mode stretches it%)", stdout)
-      status, stdout = support.veil_run("fill", input, out("ga-soft.png"),
-        "--color", "1,2,3", "--threshold", "128", "--soft")
-      assert.are.equal(0, status)
+      stdout = nothing_filled(out("ga-soft.png"), input, out("ga-soft.png"),
+                              "--color", "1,2,3", "--threshold", "128", "--soft")
       assert.matches("its alpha 193 is not below the threshold 128", stdout)
+      local status
       status, stdout = support.veil_run("fill", input, out("ga-open.png"),
         "--color", "1,2,3", "--threshold", "254")
       assert.are.equal(0, status)
       assert.matches("^filled the region around %(3, 2%)", stdout)
     end)
+
+    it("1 when the module cannot get its work memory: says so, writes nothing", function()
+      if support.sanitized then
+        pending("an address-space limit cannot work under AddressSanitizer")
+        return
+      end
+      -- 4096 x 4096 clear pixels: veil holds 128 MiB (the image and a copy
+      -- to count changes), the fill wants 256 MiB more; the limit lies
+      -- between, about 130 MiB from either.
+      local input = out("clear-4096.png")
+      local output = out("fill-no-memory.png")
+      support.write_image(input, 4096, 4096, "00000000")
+      local status, stdout, stderr = support.shell('ulimit -v 270000; exec "$@"',
+        support.veil, "fill", input, output, "--color", "1,2,3", "--threshold", "128")
+      assert.are.same({ 1, "" }, { status, stdout })
+      assert.are.equal("veil: AlphaFillColor: not enough memory for its work arrays "
+                       .. "(16 bytes a pixel: 256 MiB)\n", stderr)
+      assert.is_false(support.exists(output))
+      -- Without the limit the same fill goes ahead.
+      status, stdout = support.veil_run("fill", input, output, "--color", "1,2,3",
+                                        "--threshold", "128")
+      assert.are.equal(0, status)
+      assert.matches("^filled the region around %(2048, 2048%): 16777216 pixels changed", stdout)
+    end)
   end)
 
-  describe("veil run", function()
+  describe("veil run and script errors", function()
     it("passes its arguments to the script, which calls the module", function()
       local by_script = out("run-green.png")
       local status, stdout, stderr = support.veil_run("run",
@@ -165,9 +210,28 @@ describe("veil commands", function()
       assert.matches("%(error object is a table value%)", stderr)
     end)
 
-    it("reports a missing script", function()
-      local stderr = fails_cleanly(dir .. "/no-such-script.lua", "run-missing.png")
-      assert.matches("cannot open [^\n]*no%-such%-script%.lua", stderr)
+    it("reports the script's own message when it took debug.traceback away", function()
+      local stderr = fails_cleanly(support.scripts .. "/no_traceback.lua", "run-no-tb.png")
+      assert.matches("^veil: [^\n]*no_traceback%.lua:4: the script's own message\n", stderr)
+      assert.matches("stack traceback:", stderr)
+    end)
+
+    it("reports a missing script before reading the image", function()
+      local script = dir .. "/no-such-script.lua"
+      local status, stdout, stderr = support.veil_run("run", script, dir .. "/no-such.png",
+                                                      out("run-missing.png"))
+      assert.are.same({ 1, "", "veil: " .. script .. ": No such file or directory\n" },
+                      { status, stdout, stderr })
+    end)
+
+    it("hands the image over as a userdata the module cannot write beyond", function()
+      -- The script passes sizes larger than the image; the module refuses
+      -- them (no result), and the image comes out as it went in.
+      local output = out("run-oversized.png")
+      local status, stdout, stderr = support.veil_run("run",
+        support.scripts .. "/oversized.lua", out("rgba8.png"), output)
+      assert.are.same({ 0, "", "" }, { status, stdout, stderr })
+      assert.are.equal(support.read(out("rgba8.expected")), support.dump(output))
     end)
   end)
 
@@ -185,6 +249,22 @@ describe("veil commands", function()
       assert.are.equal(0, status)
       assert.matches("^veil %d+%.%d+%.%d+ %(Q_Veil_Kit [%d.]+, Lua 5%.1[%d.]*, libpng [%d.]+%)\n$",
                      stdout)
+    end)
+
+    it("prints a command's own usage on COMMAND --help or -h", function()
+      for _, case in ipairs({ { "alpha", "--help" }, { "fill", "--help" }, { "fill", "-h" },
+                              { "run", "--help" }, { "run", "-h" },
+                              { "fill", sample, out("x.png"), "-h" } }) do
+        local command = case[1]
+        local status, stdout, stderr = support.veil_run(unpack(case))
+        assert.are.same({ 0, "" }, { status, stderr })
+        assert.matches("^Usage:\n  veil " .. command .. " ", stdout)
+        for _, other in ipairs({ "alpha", "fill", "run" }) do
+          if other ~= command then assert.is_nil(stdout:find("veil " .. other, 1, true)) end
+        end
+        assert.matches("Exit status:", stdout)
+      end
+      assert.is_false(support.exists(out("x.png")))
     end)
 
     it("prints the usage on stderr, status 2, without a command", function()

@@ -1,13 +1,21 @@
 // png_fixtures: PNG files of every colour type for the veil tests, written
 // straight with libpng (not through veil), each with the pixels veil must
-// read from it; and a dump of an 8-bit RGBA file to compare veil's output.
+// read from it; large and hostile files; and a dump of an 8-bit RGBA file to
+// compare veil's output.
 //   png_fixtures write DIR   DIR/NAME.png + DIR/NAME.expected, prints NAMEs
+//   png_fixtures image W H FILE CONTENT
+//                            a W x H 8-bit RGBA image; CONTENT is a pixel in
+//                            hex (AARRGGBB) for all of them, or "noise"
+//   png_fixtures promise W H FILE
+//                            68 bytes: a header declaring W x H RGBA pixels,
+//                            then image data for five bytes of them
 //   png_fixtures dump FILE   "W H" then one 0xAARRGGBB pixel a line (hex)
 #include <png.h>
 
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <utility>
@@ -180,6 +188,7 @@ bool Encode(png_structp png, png_infop info, std::FILE* file, const Fixture* f,
             png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_set_IHDR(png, info, f->width, f->height, f->bit_depth, f->colour_type,
                f->interlace, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (!f->palette.empty()) {
@@ -195,9 +204,13 @@ bool Encode(png_structp png, png_infop info, std::FILE* file, const Fixture* f,
     png_write_image(png, rows);
     png_write_end(png, info);
   } else {
-    // A token image-data chunk, so a reader gets past the header chunks.
-    static const png_byte kData[8] = {};
-    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), kData, sizeof kData);
+    // Image data that ends after five bytes (a zlib stream of five zeros):
+    // a reader gets past the header, then runs out of data.
+    static const png_byte kFiveZeros[] = {0x78, 0x9c, 0x63, 0x60, 0x00, 0x02,
+                                          0x00, 0x00, 0x05, 0x00, 0x01};
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), kFiveZeros,
+                    sizeof kFiveZeros);
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
   }
   return true;
 }
@@ -238,9 +251,73 @@ int Write(const std::string& dir) {
   return WritePng(dir + "/huge.png", huge, true) ? 0 : 1;
 }
 
+// A header promising `width` x `height` RGBA pixels, and five bytes of them.
+int Promise(int width, int height, const std::string& path) {
+  Fixture promise{"promise", width, height, PNG_COLOR_TYPE_RGB_ALPHA, 8,
+                  PNG_INTERLACE_NONE, nullptr, nullptr};
+  return WritePng(path, promise, true) ? 0 : 1;
+}
+
+// Writes an 8-bit RGBA image a row at a time, each row made by `make_row`,
+// at the fastest compression.
+bool EncodeRows(png_structp png, png_infop info, std::FILE* file,
+                png_uint_32 width, png_uint_32 height,
+                const std::function<void(png_bytep)>& make_row, png_bytep row) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, file);
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+  png_set_compression_level(png, 1);
+  png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (png_uint_32 y = 0; y < height; ++y) {
+    make_row(row);
+    png_write_row(png, row);
+  }
+  png_write_end(png, info);
+  return true;
+}
+
+// A large image: every pixel `content` (AARRGGBB in hex), or noise.
+int WriteImage(png_uint_32 width, png_uint_32 height, const std::string& path,
+               const std::string& content) {
+  std::uint32_t pixel = 0;
+  std::uint32_t noise = 2463534242u;  // xorshift32 state
+  const bool is_noise = content == "noise";
+  if (!is_noise) {
+    char* end = nullptr;
+    pixel = static_cast<std::uint32_t>(std::strtoul(content.c_str(), &end, 16));
+    if (content.empty() || *end != '\0') return 2;
+  }
+  const auto make_row = [&](png_bytep row) {
+    for (png_uint_32 x = 0; x < width; ++x) {
+      if (is_noise) {
+        noise ^= noise << 13;
+        noise ^= noise >> 17;
+        noise ^= noise << 5;
+        pixel = noise;
+      }
+      png_bytep out = row + std::size_t{x} * 4;
+      out[0] = static_cast<png_byte>(pixel >> 16);
+      out[1] = static_cast<png_byte>(pixel >> 8);
+      out[2] = static_cast<png_byte>(pixel);
+      out[3] = static_cast<png_byte>(pixel >> 24);
+    }
+  };
+  std::vector<png_byte> row(std::size_t{width} * 4);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return 1;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  const bool ok = EncodeRows(png, info, file, width, height, make_row, row.data());
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0 && ok ? 0 : 1;
+}
+
 bool ReadInfo(png_structp png, png_infop info, std::FILE* file) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, file);
+  png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_read_info(png, info);
   return true;
 }
@@ -288,9 +365,17 @@ int Dump(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string command = argc == 3 ? argv[1] : "";
-  if (command == "write") return Write(argv[2]);
-  if (command == "dump") return Dump(argv[2]);
-  std::fputs("usage: png_fixtures write DIR | dump FILE.png\n", stderr);
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "write" && argc == 3) return Write(argv[2]);
+  if (command == "dump" && argc == 3) return Dump(argv[2]);
+  if (command == "image" && argc == 6) {
+    return WriteImage(static_cast<png_uint_32>(std::atol(argv[2])),
+                      static_cast<png_uint_32>(std::atol(argv[3])), argv[4], argv[5]);
+  }
+  if (command == "promise" && argc == 5) {
+    return Promise(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
+  }
+  std::fputs("usage: png_fixtures write DIR | image W H FILE CONTENT |"
+             " promise W H FILE | dump FILE.png\n", stderr);
   return 2;
 }

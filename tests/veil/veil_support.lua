@@ -2,6 +2,9 @@
 local support = {}
 
 support.veil = assert(os.getenv("VEIL"), "VEIL is not set")
+-- A sanitizer build: veil reserves terabytes of shadow memory, so an
+-- address-space limit (ulimit -v) cannot work.
+support.sanitized = os.getenv("Q_VEIL_KIT_SANITIZED") == "1"
 support.demo_art = assert(os.getenv("VEIL_DEMO_ART"))
 support.fixtures_tool = assert(os.getenv("VEIL_PNG_FIXTURES"))
 support.source = assert(os.getenv("Q_VEIL_KIT_SOURCE"))
@@ -77,6 +80,37 @@ end
 
 function support.veil_run(...)
   return support.run(support.veil, ...)
+end
+
+-- support.veil_run, plus the most memory veil held at once (its peak
+-- resident set, in KiB, as /usr/bin/time measures it).
+function support.veil_run_measured(...)
+  local measure = os.tmpname()
+  local status, stdout, stderr =
+    support.run("/usr/bin/time", "-f", "%M", "-o", measure, support.veil, ...)
+  local kib = tonumber((support.read(measure) or ""):match("(%d+)%s*$"))
+  os.remove(measure)
+  return status, stdout, stderr, assert(kib, "/usr/bin/time measured nothing")
+end
+
+-- Runs a shell script with arguments ($1, $2, ...); returns its exit
+-- status, stdout, stderr.
+function support.shell(script, ...)
+  return support.run("sh", "-c", script, "sh", ...)
+end
+
+-- Writes a W x H 8-bit RGBA image: every pixel `content` ("AARRGGBB"), or
+-- "noise".
+function support.write_image(path, width, height, content)
+  assert(support.run(support.fixtures_tool, "image", width, height, path, content) == 0,
+         "png_fixtures image failed")
+end
+
+-- Writes 68 bytes: a PNG header declaring W x H RGBA pixels, and image data
+-- for five bytes of them.
+function support.write_promise(path, width, height)
+  assert(support.run(support.fixtures_tool, "promise", width, height, path) == 0,
+         "png_fixtures promise failed")
 end
 
 -- Writes the colour-type fixtures into `dir`; returns their names.

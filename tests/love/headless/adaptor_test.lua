@@ -1,6 +1,8 @@
 -- The LÖVE adaptor in LÖVE itself: colours and channels keep LÖVE's names
--- through the module's other byte order, pixels read back with getPixel.
+-- through the module's other byte order, pixels read back with getPixel;
+-- its reasons for a fill that did nothing checked against the module.
 local veil = require "veil_love"
+local Q_Veil_Kit = require "Q_Veil_Kit"
 
 -- A pixel's components as bytes.
 local function Bytes(data, x, y)
@@ -65,6 +67,86 @@ return {
     Expect({ "false", "outside" }, Outcome(veil.fill(data, 1, 1, 1, 0, -2, 128, false, 1)), "seed above the picture")
     assert(data:getString() == before, "pixels changed")
     assert(veil.fill(data, 1, 1, 1, -1, 0, 128, true, 1) == true, "soft fill at alpha 65 refused")
+  end },
+
+  { "a NaN threshold or offset reads as 0, as in the module: a boundary, not an error", function()
+    local data = Picture({ "...", ".#.", "..." }, { ["."] = CLEAR, ["#"] = WALL })
+    local before = data:getString()
+    local function Outcome(...) return { tostring(select(1, ...)), tostring(select(2, ...)) } end
+    local nan = 0 / 0
+    -- NaN offsets seed the centre, which is opaque.
+    Expect({ "false", "boundary" }, Outcome(veil.fill(data, 1, 1, 1, nan, nan, 128, false, 1)), "NaN offsets")
+    -- Threshold NaN reads 0: every pixel is a boundary, the clear corner too.
+    Expect({ "false", "boundary" }, Outcome(veil.fill(data, 1, 1, 1, -1, -1, nan, false, 1)), "NaN threshold")
+    Expect({ "false", "outside" }, Outcome(veil.fill(data, 1, 1, 1, 1 / 0, 0, 128, false, 1)), "infinite offset")
+    assert(data:getString() == before, "pixels changed")
+  end },
+
+  { "an `image` that is not an Image is refused before anything changes", function()
+    local data = Picture({ "..", ".." }, { ["."] = CLEAR })
+    local before = data:getString()
+    for _, bad in ipairs({ {}, 5, "image", data }) do
+      local ok, message = pcall(veil.fill, data, 1, 0, 0, 0, 0, 128, false, 1, bad)
+      assert(not ok and message:find("expected an Image", 1, true), "fill: " .. tostring(message))
+      ok, message = pcall(veil.alpha, data, 1, bad)
+      assert(not ok and message:find("expected an Image", 1, true), "alpha: " .. tostring(message))
+      assert(data:getString() == before, "pixels changed with image " .. tostring(bad))
+    end
+  end },
+
+  { "its reasons agree with what the module did, on random arguments", function()
+    math.randomseed(20261210)
+    local NIL = {}  -- stands for nil in the lists below
+    local function Pick(list)
+      local value = list[math.random(#list)]
+      if value == NIL then return nil end
+      return value
+    end
+    local ODD = { 0 / 0, 1 / 0, -1 / 0, 1e300, -1e300, 2 ^ 31, -2 ^ 31 - 1, 2 ^ 31 - 1, -2 ^ 31,
+                  "1", " -1 ", "0x1", "1e400", "nan", "x", true, false, {}, NIL }
+    local function Offset(size)
+      if math.random() < 0.3 then return Pick(ODD) end
+      local half = math.floor(size / 2)
+      return math.random(-half - 2, size - half + 1) + Pick({ 0, 0, 0.5, -0.5, 0.9, -0.9 })
+    end
+    local function Threshold()
+      if math.random() < 0.6 then return math.random(1, 255) end
+      return Pick({ 0, -1, 0.5, 64.9, 127.9, -0.5, 255.5, 256, 1e10, -1e10, "128", "64.9", unpack(ODD) })
+    end
+    local ALPHAS = { 0, 0, 255, 255, 63, 64, 65, 127, 128, 129, 200, 254 }
+    local seen = { filled = 0, outside = 0, boundary = 0 }
+    for case = 1, 3000 do
+      local w, h = math.random(1, 7), math.random(1, 7)
+      local data = love.image.newImageData(w, h)
+      data:mapPixel(function()
+        return math.random(0, 255) / 255, math.random(0, 255) / 255, math.random(0, 255) / 255,
+          Pick(ALPHAS) / 255
+      end)
+      local direct, probe = data:clone(), data:clone()
+      local r, g, b = math.random(0, 255), math.random(0, 255), math.random(0, 255)
+      local ox, oy, t = Offset(w), Offset(h), Threshold()
+      local soft = Pick({ true, false, NIL, 0 })
+      local strength = Pick({ 0, 0.5, 1, 0 / 0 })
+      local filled, why = veil.fill(data, r / 255, g / 255, b / 255, ox, oy, t, soft, strength)
+      -- The module itself, with LÖVE's red and blue swapped.
+      local did = select("#", Q_Veil_Kit.AlphaFillColor(direct:getPointer(), w, h, b, g, r,
+                                                        ox, oy, t, soft, strength)) == 1
+      -- At threshold 256 in soft mode no pixel is a boundary: the module
+      -- fills exactly when the seed is inside.
+      local inside = select("#", Q_Veil_Kit.AlphaFillColor(probe:getPointer(), w, h, 0, 0, 0,
+                                                           ox, oy, 256, true, 0)) == 1
+      local expected = did and "filled" or inside and "boundary" or "outside"
+      local got = filled == true and "filled" or why
+      if got ~= expected or data:getString() ~= direct:getString() then
+        error(("case %d, %d x %d, offsets %s, %s, threshold %s, soft %s: %s, the module %s")
+          :format(case, w, h, tostring(ox), tostring(oy), tostring(t), tostring(soft),
+                  tostring(got), expected), 0)
+      end
+      seen[got] = seen[got] + 1
+    end
+    for outcome, count in pairs(seen) do
+      assert(count > 150, outcome .. " came up only " .. count .. " times")
+    end
   end },
 
   { "AlphaDataSet takes the alpha from LÖVE's channel of each number", function()
