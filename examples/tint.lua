@@ -1,6 +1,6 @@
 -- Fills the transparent inside of the demo's ring with amber. Run it through the veil host, which sets `pixels`, `width`,
 -- `height` and `arg`:
---   build/veil run examples/tint.lua out/sample.png out/tinted.png [THRESHOLD]
+--   build-demo/veil run examples/tint.lua out/sample.png out/tinted.png [THRESHOLD]
 local veil = require "Q_Veil_Kit"
 
 local threshold = tonumber(arg[1]) or 128
