@@ -1,0 +1,118 @@
+// The loop both blends run: over the marked pixels of a pass, writing no
+// other pixel.
+#ifndef Q_VEIL_KIT_BLEND_MARKED_H
+#define Q_VEIL_KIT_BLEND_MARKED_H
+
+#include <cstdint>
+
+#include "binding/for_each_pixel.h"
+#include "q_veil_kit/pixel_buffer.h"
+
+// x86 processors since about 2013 have 256-bit integer vectors (AVX2), but a
+// build for every x86-64 may assume only 128-bit ones. The blend loop is
+// therefore compiled twice, the second time for AVX2, and the processor
+// picks at run time; both compute the same integers, so the bytes do not
+// depend on the choice. (The AVX2 copy enables no fused multiply-add.)
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define Q_VEIL_KIT_AVX2_COPY 1
+#endif
+
+namespace qveil {
+
+namespace blend_detail {
+
+// A block whose pixels are all marked, the usual case inside a region, is
+// blended in a loop with no decision in it, which the compiler vectorises
+// when the blend allows; a block with none is skipped; in any other block
+// only the marked pixels are written.
+constexpr std::int32_t kBlock = 16;
+// Pixels per index of the parallel pass: one processor check per span.
+constexpr std::int32_t kSpan = 4096;
+
+inline std::int32_t CountMarked(const std::int32_t* fillMask) {
+  std::int32_t marked = 0;  // counted, not tested one by one: no early exit
+  for (std::int32_t k = 0; k < kBlock; ++k) marked += fillMask[k] == kMarked;
+  return marked;
+}
+
+// Pixels 0 .. size - 1 of the span starting at the given addresses.
+template <typename Blend>
+inline void BlendSpan(Pixel* pixels, const std::int32_t* fillMask,
+                      const std::int32_t* alphaPlane, std::int32_t size,
+                      const Blend& blend) {
+  std::int32_t first = 0;
+  for (; size - first >= kBlock; first += kBlock) {
+    const std::int32_t marked = CountMarked(fillMask + first);
+    if (marked == 0) continue;
+    if (marked == kBlock) {
+      for (std::int32_t k = first; k < first + kBlock; ++k) {
+        pixels[k] = blend(alphaPlane[k], pixels[k]);
+      }
+      continue;
+    }
+    if (Blend::kVectorises) {
+      // Every pixel is blended and only the marked ones are stored. With no
+      // other decision in the loop the compiler turns the store into a
+      // masked vector store where the processor has one (AVX2), instead of
+      // a branch per pixel that broken-up regions make a coin toss.
+      for (std::int32_t k = first; k < first + kBlock; ++k) {
+        const Pixel blended = blend(alphaPlane[k], pixels[k]);
+        if (fillMask[k] == kMarked) pixels[k] = blended;
+      }
+    } else {
+      for (std::int32_t k = first; k < first + kBlock; ++k) {
+        if (fillMask[k] == kMarked) pixels[k] = blend(alphaPlane[k], pixels[k]);
+      }
+    }
+  }
+  for (std::int32_t k = first; k < size; ++k) {
+    if (fillMask[k] == kMarked) pixels[k] = blend(alphaPlane[k], pixels[k]);
+  }
+}
+
+#ifdef Q_VEIL_KIT_AVX2_COPY
+template <typename Blend>
+__attribute__((target("avx2"))) void BlendSpanAvx2(Pixel* pixels,
+                                                   const std::int32_t* fillMask,
+                                                   const std::int32_t* alphaPlane,
+                                                   std::int32_t size,
+                                                   const Blend& blend) {
+  BlendSpan(pixels, fillMask, alphaPlane, size, blend);
+}
+
+inline bool HaveAvx2() { return __builtin_cpu_supports("avx2"); }
+#else
+inline bool HaveAvx2() { return false; }
+#endif
+
+}  // namespace blend_detail
+
+// Sets pixels[i] = blend(alphaPlane[i], pixels[i]) for every marked pixel
+// i < count, one parallel pass; the blends are types with a call operator,
+// so that it inlines. Blend::kVectorises says whether blending a pixel for
+// nothing is cheaper than a branch (true for the integer blends, false for
+// those that look up tables or divide).
+template <typename Blend>
+void BlendMarked(Pixel* pixels, const std::int32_t* fillMask,
+                 const std::int32_t* alphaPlane, std::int32_t count, Blend blend) {
+  using blend_detail::kSpan;
+  const std::int32_t spans = count / kSpan + (count % kSpan != 0);
+  const bool avx2 = blend_detail::HaveAvx2();
+  ForEachPixel(spans, [=](std::int32_t span) {
+    const std::int32_t first = span * kSpan;
+    const std::int32_t size = count - first < kSpan ? count - first : kSpan;
+#ifdef Q_VEIL_KIT_AVX2_COPY
+    if (avx2) {
+      blend_detail::BlendSpanAvx2(pixels + first, fillMask + first, alphaPlane + first,
+                                  size, blend);
+      return;
+    }
+#endif
+    blend_detail::BlendSpan(pixels + first, fillMask + first, alphaPlane + first, size,
+                            blend);
+  });
+}
+
+}  // namespace qveil
+
+#endif  // Q_VEIL_KIT_BLEND_MARKED_H
