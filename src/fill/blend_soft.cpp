@@ -26,13 +26,13 @@ struct SoftWeights {
 };
 
 // The result must not depend on how the compiler is asked to contract
-// floating-point operations: fused into one multiply-add, a + X * k rounds
-// once instead of twice, and a truncation just below a whole number can
-// then come out one higher. Every product is therefore stored through a
-// volatile before anything is added to it, which no compiler can fuse
-// across, whatever -ffp-contract or #pragma it is given. These are 256
-// values per call; the per-pixel step below multiplies nothing in floating
-// point, so it has nothing to fuse.
+// floating-point operations: fused into one multiply-add, c + x * y rounds
+// once instead of twice, and a quotient just below a whole number can then
+// truncate differently. So the per-pixel step multiplies nothing in
+// floating point (fill * H is looked up, c * a is an integer product): it
+// has nothing to fuse. The products in the 256 weights are each stored
+// through a volatile before anything is added to them, which no compiler
+// can fuse across, whatever -ffp-contract or #pragma it is given.
 double Rounded(double product) {
   volatile double stored = product;
   return stored;
@@ -45,8 +45,7 @@ void WorkOutWeights(std::int32_t threshold, double strength, const double fill[3
     const double ad = a;
     // In this order, each step rounded: 255 - a; 255 - t; that times a;
     // that over t; the first minus the last; that times the strength.
-    const double opacity =
-        Rounded((255.0 - ad - Rounded((255.0 - t) * ad) / t) * strength);
+    const double opacity = Rounded((255.0 - ad - (255.0 - t) * ad / t) * strength);
     const double total = ad + opacity;
     weights->total[a] = total;
     for (int channel = 0; channel < 3; ++channel) {
