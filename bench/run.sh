@@ -19,7 +19,7 @@ repeat="--benchmark_repetitions=3 --benchmark_enable_random_interleaving=true
 # shellcheck disable=SC2086  # $repeat is several options
 env -u OMP_NUM_THREADS -u OMP_WAIT_POLICY "$bin" $repeat \
   --benchmark_out="$out/default.json" --benchmark_out_format=json
-whole='^(Rmw|Call/AlphaFillColor/opaque|PeerPipeline)/.*/(1024|4096)/'
+whole='^(Call/AlphaFillColor/opaque|PeerPipeline)/.*/4096/'
 for threads in 1 2; do
   for wait in default passive; do
     echo "== whole opaque calls, $threads thread(s), wait policy $wait"

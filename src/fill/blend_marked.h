@@ -21,10 +21,11 @@ namespace qveil {
 
 namespace blend_detail {
 
-// A block whose pixels are all marked, the usual case inside a region, is
-// blended in a loop with no decision in it, which the compiler vectorises
-// when the blend allows; a block with none is skipped; in any other block
-// only the marked pixels are written.
+// Blocks of kBlock pixels: a block with no marked pixel is skipped. In the
+// others, a blend that vectorises (kVectorises) blends every pixel of the
+// block in a loop with no decision in it and stores the marked ones; any
+// other blend goes through the marked pixels one by one. Only marked pixels
+// are written.
 constexpr std::int32_t kBlock = 16;
 // Pixels per index of the parallel pass: one processor check per span.
 constexpr std::int32_t kSpan = 4096;
@@ -44,25 +45,34 @@ inline void BlendSpan(Pixel* pixels, const std::int32_t* fillMask,
   for (; size - first >= kBlock; first += kBlock) {
     const std::int32_t marked = CountMarked(fillMask + first);
     if (marked == 0) continue;
+    if (Blend::kVectorises) {
+      // Every pixel of the block is blended and the marked ones stored, in
+      // a loop with no other decision: the compiler makes the store a masked
+      // vector store where the processor has one (AVX2), instead of a
+      // branch per pixel, a coin toss on broken-up regions.
+      for (std::int32_t k = first; k < first + kBlock; ++k) {
+        const Pixel blended = blend(alphaPlane[k], pixels[k]);
+        if (marked == kBlock || fillMask[k] == kMarked) pixels[k] = blended;
+      }
+      continue;
+    }
     if (marked == kBlock) {
       for (std::int32_t k = first; k < first + kBlock; ++k) {
         pixels[k] = blend(alphaPlane[k], pixels[k]);
       }
       continue;
     }
-    if (Blend::kVectorises) {
-      // Every pixel is blended and only the marked ones are stored. With no
-      // other decision in the loop the compiler turns the store into a
-      // masked vector store where the processor has one (AVX2), instead of
-      // a branch per pixel that broken-up regions make a coin toss.
-      for (std::int32_t k = first; k < first + kBlock; ++k) {
-        const Pixel blended = blend(alphaPlane[k], pixels[k]);
-        if (fillMask[k] == kMarked) pixels[k] = blended;
-      }
-    } else {
-      for (std::int32_t k = first; k < first + kBlock; ++k) {
-        if (fillMask[k] == kMarked) pixels[k] = blend(alphaPlane[k], pixels[k]);
-      }
+    // The marked pixels' places first, gathered without a branch; then one
+    // loop over them, whose only unpredictable branch is its end.
+    std::int32_t places[kBlock];
+    std::int32_t count = 0;
+    for (std::int32_t k = first; k < first + kBlock; ++k) {
+      places[count] = k;
+      count += fillMask[k] == kMarked;
+    }
+    for (std::int32_t j = 0; j < count; ++j) {
+      const std::int32_t k = places[j];
+      pixels[k] = blend(alphaPlane[k], pixels[k]);
     }
   }
   for (std::int32_t k = first; k < size; ++k) {
@@ -90,8 +100,8 @@ inline bool HaveAvx2() { return false; }
 // Sets pixels[i] = blend(alphaPlane[i], pixels[i]) for every marked pixel
 // i < count, one parallel pass; the blends are types with a call operator,
 // so that it inlines. Blend::kVectorises says whether blending a pixel for
-// nothing is cheaper than a branch (true for the integer blends, false for
-// those that look up tables or divide).
+// nothing is cheaper than a branch: true for the opaque blends, plain
+// integer arithmetic; false for the soft ones, which divide or look up.
 template <typename Blend>
 void BlendMarked(Pixel* pixels, const std::int32_t* fillMask,
                  const std::int32_t* alphaPlane, std::int32_t count, Blend blend) {

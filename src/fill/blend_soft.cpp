@@ -21,8 +21,9 @@ inline std::uint32_t TruncateToByte(double value) {
 struct SoftWeights {
   double total[256];         // P = a + H
   double fillTimesH[3][256];  // red, green, blue, each times H
-  std::uint32_t alpha[256];  // the new alpha byte, trunc(P)
-  bool applies[256];         // H > 0: otherwise the pixel keeps its value
+  std::uint32_t alpha[256];    // the new alpha byte, trunc(P)
+  std::uint32_t applies[256];  // all ones where H > 0; 0 where the pixel
+                               // keeps its value
 };
 
 // The result must not depend on how the compiler is asked to contract
@@ -52,7 +53,7 @@ void WorkOutWeights(std::int32_t threshold, double strength, const double fill[3
       weights->fillTimesH[channel][a] = Rounded(fill[channel] * opacity);
     }
     weights->alpha[a] = TruncateToByte(total);
-    weights->applies[a] = opacity > 0.0;
+    weights->applies[a] = opacity > 0.0 ? ~0u : 0u;
   }
 }
 
@@ -102,22 +103,27 @@ void BuildMixTable(const SoftWeights& weights, std::int32_t* table) {
   });
 }
 
-// Branch-free, so that AVX2 can blend eight pixels at once with gathers.
+// A pixel with alpha 0 gives its colour no weight: it becomes the same pixel
+// whatever its colour, worked out once. On a blank canvas, the common case,
+// that is every pixel.
 struct BlendSoftFromTable {
-  static constexpr bool kVectorises = true;
+  static constexpr bool kVectorises = false;  // lookups at computed places
 
   const SoftWeights* weights;
   const std::int32_t* table;
+  Pixel transparentBecomes;
 
   Pixel operator()(std::int32_t alpha, Pixel p) const {
-    const std::uint32_t a = static_cast<std::uint32_t>(alpha) & 0xFFu;
-    const std::int32_t* row = table + a * 256;
+    const std::int32_t a = alpha & 0xFF;
+    if (a == 0) return weights->applies[0] ? transparentBecomes : p;
     const auto byteOf = [&](unsigned shift) {
-      return ChannelOf(static_cast<std::uint32_t>(row[ChannelOf(p, shift)]), shift);
+      const std::int32_t c = static_cast<std::int32_t>(ChannelOf(p, shift));
+      return ChannelOf(static_cast<std::uint32_t>(table[a << 8 | c]), shift);
     };
     const Pixel blended = MakePixel(weights->alpha[a], byteOf(kRedShift),
                                     byteOf(kGreenShift), byteOf(kBlueShift));
-    return weights->applies[a] ? blended : p;
+    const std::uint32_t applies = weights->applies[a];
+    return (blended & applies) | (p & ~applies);
   }
 };
 
@@ -135,8 +141,10 @@ void BlendSoft(Pixel* pixels, const std::int32_t* fillMask,
   WorkOutWeights(threshold, strength, fill, &weights);
   if (scratch != nullptr && count >= kTableMinPixels) {
     BuildMixTable(weights, scratch);
+    const Pixel transparentBecomes =
+        static_cast<std::uint32_t>(scratch[0]) | weights.alpha[0] << kAlphaShift;
     BlendMarked(pixels, fillMask, alphaPlane, count,
-                BlendSoftFromTable{&weights, scratch});
+                BlendSoftFromTable{&weights, scratch, transparentBecomes});
   } else {
     BlendMarked(pixels, fillMask, alphaPlane, count, BlendSoftPixel{&weights});
   }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <vector>
 
+#include "alpha_pairs_image.h"
 #include "alpha_set/alpha_set.h"
 
 #include "fill/fill_steps.h"
@@ -65,21 +66,15 @@ TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
 }
 
 TEST(BlendSoft, TheTableGivesTheBytesOfThePerPixelFormula) {
-  // 1024 x 256 pixels, just large enough for the table: each (a, c) pair
-  // four times, with the colour bytes in other orders, every pixel marked
-  // but every fifth (whose value must stay). Arguments in and out of range.
-  constexpr std::int32_t kWidth = 1024, kHeight = 256, kCount = kWidth * kHeight;
-  std::vector<std::int32_t> plane(kCount), mask(kCount);
-  std::vector<Pixel> original(kCount);
-  for (std::int32_t i = 0; i < kCount; ++i) {
-    const std::uint32_t a = static_cast<std::uint32_t>(i) >> 8 & 0xFF;
-    const std::uint32_t c = static_cast<std::uint32_t>(i) & 0xFF;
-    const std::uint32_t turn = static_cast<std::uint32_t>(i) >> 16;
-    plane[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(a);
-    mask[static_cast<std::size_t>(i)] = i % 5 == 4 ? kUnmarked : kMarked;
-    original[static_cast<std::size_t>(i)] =
-        MakePixel(a, c, (c + 85 * turn) & 0xFF, 255 - c);
-  }
+  // Every pixel marked but every fifth (whose value must stay); arguments
+  // in and out of range.
+  const AlphaPairsImage image;
+  constexpr std::int32_t kWidth = AlphaPairsImage::kWidth;
+  constexpr std::int32_t kHeight = AlphaPairsImage::kHeight;
+  const std::vector<std::int32_t>& plane = image.plane;
+  const std::vector<Pixel>& original = image.pixels;
+  std::vector<std::int32_t> mask(AlphaPairsImage::kCount);
+  for (std::size_t i = 0; i < mask.size(); ++i) mask[i] = i % 5 == 4 ? kUnmarked : kMarked;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
@@ -91,7 +86,7 @@ TEST(BlendSoft, TheTableGivesTheBytesOfThePerPixelFormula) {
                {10, 20, 30, 200, 0.0},     {10, 20, 30, 200, -1.0},
                {10, 20, 30, 200, nan},     {10, 20, 30, 200, inf},
                {10, 20, 30, 200, 5e-324},  {INT32_MAX, INT32_MIN, 9, 77, 0.9}};
-  std::vector<std::int32_t> scratch(kCount + 1);
+  std::vector<std::int32_t> scratch(AlphaPairsImage::kCount + 1);
   for (const auto& k : cases) {
     std::vector<Pixel> direct = original, table = original;
     BlendSoft(direct.data(), mask.data(), plane.data(), k.red, k.green, k.blue,

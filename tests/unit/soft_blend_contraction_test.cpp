@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "alpha_pairs_image.h"
 #include "fill/fill_steps.h"
 
 namespace qveil {
@@ -47,19 +48,15 @@ TEST(BlendSoft, GivesTheSameBytesWhenBuiltToFuseMultiplyAdds) {
   if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) {
     GTEST_SKIP() << "this processor cannot run the copy built with fused multiply-add";
   }
-  // Every (a, c) pair, four times over with the colour bytes turned, in an
-  // image just large enough for the blend's table, and again in one small
-  // enough for the per-pixel path.
-  constexpr std::int32_t kWidth = 1024, kHeight = 256, kCount = kWidth * kHeight;
-  std::vector<std::int32_t> plane(kCount), mask(kCount, kMarked);
-  std::vector<Pixel> original(kCount);
-  for (std::int32_t i = 0; i < kCount; ++i) {
-    const std::uint32_t a = static_cast<std::uint32_t>(i) >> 8 & 0xFF;
-    const std::uint32_t c = static_cast<std::uint32_t>(i) & 0xFF;
-    const std::uint32_t turn = static_cast<std::uint32_t>(i) >> 16;
-    plane[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(a);
-    original[static_cast<std::size_t>(i)] = MakePixel(a, c, (c + 85 * turn) & 0xFF, 255 - c);
-  }
+  // Every (a, c) pair, in an image just large enough for the blend's table,
+  // and again in one small enough for the per-pixel path.
+  const AlphaPairsImage image;
+  constexpr std::int32_t kWidth = AlphaPairsImage::kWidth;
+  constexpr std::int32_t kHeight = AlphaPairsImage::kHeight;
+  constexpr std::int32_t kCount = AlphaPairsImage::kCount;
+  const std::vector<std::int32_t>& plane = image.plane;
+  const std::vector<Pixel>& original = image.pixels;
+  const std::vector<std::int32_t> mask(kCount, kMarked);
   std::vector<std::int32_t> scratch(kCount + 1);
   std::int64_t checked = 0;
   for (std::int32_t t : {37, 128, 200, 251, 255}) {
