@@ -2,6 +2,7 @@
 
 #include "alpha_set/alpha_set.h"
 #include "binding/for_each_pixel.h"
+#include "binding/for_each_span.h"
 
 namespace qveil {
 
@@ -9,11 +10,13 @@ namespace {
 
 // The source is chosen once, outside the loop, so no pass has a decision left
 // in its body. A channel move is then a shift and a mask per pixel, which the
-// compiler vectorises.
+// compiler vectorises; both passes go by spans, for the AVX2 copy.
 template <unsigned Shift>
 void MoveChannelToAlpha(Pixel* pixels, std::int32_t count) {
-  ForEachPixel(count, [pixels](std::int32_t i) {
-    pixels[i] = ChannelOf(pixels[i], Shift) << kAlphaShift;
+  ForEachSpan(count, [pixels](std::int32_t first, std::int32_t size) {
+    for (std::int32_t i = first; i < first + size; ++i) {
+      pixels[i] = ChannelOf(pixels[i], Shift) << kAlphaShift;
+    }
   });
 }
 
@@ -23,12 +26,14 @@ void MoveChannelToAlpha(Pixel* pixels, std::int32_t count) {
 // number). Unlike a table lookup at a computed index, a multiply and a shift
 // vectorise, and the pass runs at memory speed.
 void AverageToAlpha(Pixel* pixels, std::int32_t count) {
-  ForEachPixel(count, [pixels](std::int32_t i) {
-    const Pixel p = pixels[i];
-    const std::uint32_t sum = ChannelOf(p, kRedShift) +
-                              ChannelOf(p, kGreenShift) +
-                              ChannelOf(p, kBlueShift);
-    pixels[i] = (sum * 683u >> 11) << kAlphaShift;
+  ForEachSpan(count, [pixels](std::int32_t first, std::int32_t size) {
+    for (std::int32_t i = first; i < first + size; ++i) {
+      const Pixel p = pixels[i];
+      const std::uint32_t sum = ChannelOf(p, kRedShift) +
+                                ChannelOf(p, kGreenShift) +
+                                ChannelOf(p, kBlueShift);
+      pixels[i] = (sum * 683u >> 11) << kAlphaShift;
+    }
   });
 }
 

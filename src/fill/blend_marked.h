@@ -5,17 +5,8 @@
 
 #include <cstdint>
 
-#include "binding/for_each_pixel.h"
+#include "binding/for_each_span.h"
 #include "q_veil_kit/pixel_buffer.h"
-
-// x86 processors since about 2013 have 256-bit integer vectors (AVX2), but a
-// build for every x86-64 may assume only 128-bit ones. The blend loop is
-// therefore compiled twice, the second time for AVX2, and the processor
-// picks at run time; both compute the same integers, so the bytes do not
-// depend on the choice. (The AVX2 copy enables no fused multiply-add.)
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
-#define Q_VEIL_KIT_AVX2_COPY 1
-#endif
 
 namespace qveil {
 
@@ -27,8 +18,6 @@ namespace blend_detail {
 // other blend goes through the marked pixels one by one. Only marked pixels
 // are written.
 constexpr std::int32_t kBlock = 16;
-// Pixels per index of the parallel pass: one processor check per span.
-constexpr std::int32_t kSpan = 4096;
 
 inline std::int32_t CountMarked(const std::int32_t* fillMask) {
   std::int32_t marked = 0;  // counted, not tested one by one: no early exit
@@ -80,21 +69,6 @@ inline void BlendSpan(Pixel* pixels, const std::int32_t* fillMask,
   }
 }
 
-#ifdef Q_VEIL_KIT_AVX2_COPY
-template <typename Blend>
-__attribute__((target("avx2"))) void BlendSpanAvx2(Pixel* pixels,
-                                                   const std::int32_t* fillMask,
-                                                   const std::int32_t* alphaPlane,
-                                                   std::int32_t size,
-                                                   const Blend& blend) {
-  BlendSpan(pixels, fillMask, alphaPlane, size, blend);
-}
-
-inline bool HaveAvx2() { return __builtin_cpu_supports("avx2"); }
-#else
-inline bool HaveAvx2() { return false; }
-#endif
-
 }  // namespace blend_detail
 
 // Sets pixels[i] = blend(alphaPlane[i], pixels[i]) for every marked pixel
@@ -105,19 +79,7 @@ inline bool HaveAvx2() { return false; }
 template <typename Blend>
 void BlendMarked(Pixel* pixels, const std::int32_t* fillMask,
                  const std::int32_t* alphaPlane, std::int32_t count, Blend blend) {
-  using blend_detail::kSpan;
-  const std::int32_t spans = count / kSpan + (count % kSpan != 0);
-  const bool avx2 = blend_detail::HaveAvx2();
-  ForEachPixel(spans, [=](std::int32_t span) {
-    const std::int32_t first = span * kSpan;
-    const std::int32_t size = count - first < kSpan ? count - first : kSpan;
-#ifdef Q_VEIL_KIT_AVX2_COPY
-    if (avx2) {
-      blend_detail::BlendSpanAvx2(pixels + first, fillMask + first, alphaPlane + first,
-                                  size, blend);
-      return;
-    }
-#endif
+  ForEachSpan(count, [=](std::int32_t first, std::int32_t size) {
     blend_detail::BlendSpan(pixels + first, fillMask + first, alphaPlane + first, size,
                             blend);
   });
