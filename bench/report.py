@@ -69,6 +69,19 @@ def machine():
                       for l in out.splitlines() if l.startswith(("L1d", "L2", "L3"))]
         except OSError:
             pass
+    if not caches:
+        # Some virtual machines show no cache in sysfs or lscpu; the C
+        # library still reports what cpuid says.
+        try:
+            out = subprocess.run(["getconf", "-a"], capture_output=True, text=True).stdout
+            for line in out.splitlines():
+                key, _, value = line.partition(" ")
+                level = {"LEVEL1_DCACHE_SIZE": "L1d", "LEVEL2_CACHE_SIZE": "L2",
+                         "LEVEL3_CACHE_SIZE": "L3"}.get(key)
+                if level and value.strip() not in ("", "0"):
+                    caches.append("%s %d KiB (getconf)" % (level, int(value) // 1024))
+        except (OSError, ValueError):
+            pass
     lines.append("Caches: " + ("; ".join(caches) if caches else "unknown"))
     thp = read("/sys/kernel/mm/transparent_hugepage/enabled")
     if thp:
