@@ -55,11 +55,47 @@ void DrawMaze(Image& image, Random& random) {
   image.offsetY = 1;
 }
 
+// Square rings of wall around the centre, two pixels apart, each with one
+// gap, the gaps going round the compass: one corridor, one pixel wide, that
+// winds from the centre to the edge, in long runs along the rows and runs of
+// one pixel up the columns.
+void DrawSpiral(Image& image, Random& random) {
+  const std::int32_t n = image.size;
+  const std::int32_t c = n / 2;
+  for (auto& p : image.pixels) p = Open(random);
+  const auto at = [&](std::int32_t x, std::int32_t y) -> Pixel& {
+    return image.pixels[static_cast<std::size_t>(y) * n + x];
+  };
+  for (std::int32_t d = 1; d < c; d += 2) {
+    for (std::int32_t k = c - d; k <= c + d; ++k) {
+      at(k, c - d) = at(k, c + d) = at(c - d, k) = at(c + d, k) = Wall(random);
+    }
+    switch ((d / 2) % 4) {
+      case 0: at(c, c - d) = Open(random); break;
+      case 1: at(c + d, c) = Open(random); break;
+      case 2: at(c, c + d) = Open(random); break;
+      default: at(c - d, c) = Open(random); break;
+    }
+  }
+}
+
+// Open where x + y is even, and elsewhere at random, half the time: runs of
+// one to a few pixels, all joined through their corners' neighbours.
+void DrawChecker(Image& image, Random& random) {
+  const std::int32_t n = image.size;
+  for (std::int32_t y = 0; y < n; ++y) {
+    for (std::int32_t x = 0; x < n; ++x) {
+      const bool open = (x + y) % 2 == 0 || (random.Next() & 1);
+      image.pixels[static_cast<std::size_t>(y) * n + x] = open ? Open(random) : Wall(random);
+    }
+  }
+}
+
 std::int64_t CountRegion(const Image& image) {
   const std::int32_t n = image.size;
   FillWorkArrays work;
   if (!AcquireFillWorkArrays(n * n, &work)) return -1;
-  ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, work.fillMask, n, n);
+  ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, n, n);
   StretchAlphaPlane(work.alphaPlane, kThreshold, n, n);
   MarkBoundaries(work.alphaPlane, work.fillMask, kThreshold, n, n);
   MarkFillRegion(work.fillMask, work.xStack, work.yStack, n, n, image.SeedX(),
@@ -90,6 +126,12 @@ std::unique_ptr<Image> MakeImage(Picture picture, std::int32_t size) {
     case Picture::kMaze:
       DrawMaze(*image, random);
       break;
+    case Picture::kSpiral:
+      DrawSpiral(*image, random);
+      break;
+    case Picture::kChecker:
+      DrawChecker(*image, random);
+      break;
   }
   image->regionPixels = CountRegion(*image);
   return image;
@@ -112,6 +154,10 @@ const char* PictureName(Picture picture) {
       return "noise";
     case Picture::kMaze:
       return "maze";
+    case Picture::kSpiral:
+      return "spiral";
+    case Picture::kChecker:
+      return "checker";
   }
   return "?";
 }

@@ -1,4 +1,4 @@
-// The three pictures every fill benchmark runs on, each size made once and
+// The pictures the fill benchmarks run on, each size made once and
 // kept for the whole run. The seed, as an offset from the centre, always
 // lands on an open pixel (raw alpha 0..63, open at threshold 128 in both
 // modes).
@@ -16,7 +16,17 @@ enum class Picture {
   kTransparent,  // alpha 0 everywhere: the region is the whole image
   kNoise,        // ~40% walls (alpha 128..255), the rest open (alpha 0..63)
   kMaze,         // one-pixel corridors between one-pixel walls, all connected
+  kSpiral,       // one corridor winding out from the centre
+  kChecker,      // open on a checkerboard's even squares, the odd ones at random
 };
+
+// The three of them that the whole calls and the peer run on as well.
+constexpr Picture kCallPictures[] = {Picture::kTransparent, Picture::kNoise,
+                                     Picture::kMaze};
+// Every picture, for the seed fill against its reference form.
+constexpr Picture kFillPictures[] = {Picture::kTransparent, Picture::kNoise,
+                                     Picture::kMaze, Picture::kSpiral,
+                                     Picture::kChecker};
 
 constexpr std::int32_t kThreshold = 128;
 

@@ -111,13 +111,13 @@ void DataSetCall(benchmark::State& state, std::int32_t size, std::int32_t source
 
 void RegisterCallBenchmarks() {
   for (std::int32_t size : kSizes) {
-    for (std::int32_t source : {0, 4}) {
+    for (std::int32_t source : {0, 1, 2, 3, 4}) {
       Configure(benchmark::RegisterBenchmark(
                     Name("Call/AlphaDataSet/src" + std::to_string(source), size).c_str(),
                     DataSetCall, size, source),
                 size);
     }
-    for (Picture picture : {Picture::kTransparent, Picture::kNoise, Picture::kMaze}) {
+    for (Picture picture : kCallPictures) {
       for (bool soft : {false, true}) {
         const std::string what = std::string("Call/AlphaFillColor/") +
                                  (soft ? "soft/" : "opaque/") + PictureName(picture);

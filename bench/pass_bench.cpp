@@ -28,10 +28,8 @@ void Rmw(benchmark::State& state, std::int32_t size) {
 
 void Convert(benchmark::State& state, std::int32_t size, std::int32_t source) {
   std::vector<Pixel> pixels = GetImage(Picture::kNoise, size).pixels;
-  std::int32_t thirds[kThirdsTableSize];
-  BuildThirdsTable(thirds);
   for (auto _ : state) {
-    ConvertToAlpha(pixels.data(), size * size, source, thirds);
+    ConvertToAlpha(pixels.data(), size * size, source);
     benchmark::ClobberMemory();
   }
 }
@@ -42,7 +40,7 @@ struct Planes {
   Planes(const Image& image) {
     const std::int32_t n = image.size;
     AcquireFillWorkArrays(n * n, &work);
-    ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, work.fillMask, n, n);
+    ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, n, n);
   }
   ~Planes() { ReleaseFillWorkArrays(&work); }
 };
@@ -51,8 +49,7 @@ void Extract(benchmark::State& state, std::int32_t size) {
   const Image& image = GetImage(Picture::kNoise, size);
   Planes planes(image);
   for (auto _ : state) {
-    ExtractAlphaPlane(image.pixels.data(), planes.work.alphaPlane,
-                      planes.work.fillMask, size, size);
+    ExtractAlphaPlane(image.pixels.data(), planes.work.alphaPlane, size, size);
     benchmark::ClobberMemory();
   }
 }
@@ -92,7 +89,7 @@ void Blend(benchmark::State& state, Picture picture, std::int32_t size, bool sof
   for (auto _ : state) {
     if (soft) {
       BlendSoft(pixels.data(), w.fillMask, w.alphaPlane, 200, 100, 50, kThreshold,
-                0.75, size, size);
+                0.75, size, size, w.xStack);
     } else {
       BlendOpaque(pixels.data(), w.fillMask, w.alphaPlane, 200, 100, 50, size, size);
     }

@@ -101,7 +101,7 @@ void RegisterPeerBenchmarks() {
   // OpenCV keeps its own thread pool: give it the team size OpenMP has.
   cv::setNumThreads(omp_get_max_threads());
   for (std::int32_t size : kSizes) {
-    for (Picture picture : {Picture::kTransparent, Picture::kNoise, Picture::kMaze}) {
+    for (Picture picture : kCallPictures) {
       Configure(benchmark::RegisterBenchmark(
                     Name(std::string("PeerFloodFill/") + PictureName(picture), size)
                         .c_str(),

@@ -4,9 +4,10 @@
 Reads the JSON files bench/run.sh leaves in DIR: default.json (every
 benchmark, runtime defaults) and tN-POLICY.json (whole calls on N threads).
 Passes are divided by one read-modify-write pass (Rmw) over the same size,
-the seed fill by its earlier two-read form and by OpenCV's floodFill on the
-same picture, and whole fills by the OpenCV pipeline on the same picture,
-each from the same run. The report opens with the machine it ran on: the
+the seed fill by its per-pixel reference form and by OpenCV's floodFill on
+the same picture, and whole fills by the OpenCV pipeline on the same
+picture, each from the same run; the targets of the fill's speed work come
+last, each with its figure and whether it is met. The report opens with the machine it ran on: the
 same code moves by several times between processors with other caches.
 
     report.py DIR        the machine, then the tables
@@ -20,10 +21,13 @@ import sys
 
 SIZES = ["1024", "4096", "8192"]
 SCALING_SIZES = ["1024", "2048", "4096", "8192"]  # the seed fill, transparent
+CALL_PICTURES = ["transparent", "noise", "maze"]
+EXTRA_FILL_PICTURES = ["spiral", "checker"]  # the seed fill only, up to 4096
+FILL_PICTURES = CALL_PICTURES + EXTRA_FILL_PICTURES
 FILL_FORMS = [
-    ("MarkFillRegionTwoReads", "earlier fill: plane + mask per test"),
-    ("MarkFillRegion", "fill on the boundary mask: one read"),
-    ("BoundariesAndFill", "MarkBoundaries pass + fill, as a call runs them"),
+    ("PixelStackFill", "the fill before runs: one pixel per pop (reference)"),
+    ("MarkFillRegion", "the run fill"),
+    ("BoundariesAndFill", "MarkBoundaries pass + run fill, as a call runs them"),
 ]
 
 
@@ -65,6 +69,19 @@ def machine():
                       for l in out.splitlines() if l.startswith(("L1d", "L2", "L3"))]
         except OSError:
             pass
+    if not caches:
+        # Some virtual machines show no cache in sysfs or lscpu; the C
+        # library still reports what cpuid says.
+        try:
+            out = subprocess.run(["getconf", "-a"], capture_output=True, text=True).stdout
+            for line in out.splitlines():
+                key, _, value = line.partition(" ")
+                level = {"LEVEL1_DCACHE_SIZE": "L1d", "LEVEL2_CACHE_SIZE": "L2",
+                         "LEVEL3_CACHE_SIZE": "L3"}.get(key)
+                if level and value.strip() not in ("", "0"):
+                    caches.append("%s %d KiB (getconf)" % (level, int(value) // 1024))
+        except (OSError, ValueError):
+            pass
     lines.append("Caches: " + ("; ".join(caches) if caches else "unknown"))
     thp = read("/sys/kernel/mm/transparent_hugepage/enabled")
     if thp:
@@ -97,15 +114,22 @@ def load(path):
     return table
 
 
-def ratio(table, name, ref, size):
-    a, r = table.get(name, {}).get(size), table.get(ref, {}).get(size)
-    if a is None or r is None:
-        return "–"
-    return "%.2f" % (a[0] / r[0])
-
-
 def row(cells):
     print("| " + " | ".join(cells) + " |")
+
+
+def figure(t, name, size):
+    m = t.get(name, {}).get(size)
+    return m[0] if m else None
+
+
+def over(t, name, ref, size):
+    a, r = figure(t, name, size), figure(t, ref, size)
+    return a / r if a is not None and r else None
+
+
+def show(value, digits=2):
+    return "–" if value is None else "%.*f" % (digits, value)
 
 
 def passes(t):
@@ -113,42 +137,36 @@ def passes(t):
           "(Rmw, ms in the first row):\n")
     row(["pass"] + SIZES)
     row(["---"] * (len(SIZES) + 1))
-    row(["Rmw (ms)"] + ["%.2f" % t["Rmw"][s][0] if s in t.get("Rmw", {}) else "–"
-                        for s in SIZES])
+    row(["Rmw (ms)"] + [show(figure(t, "Rmw", s)) for s in SIZES])
     for name in sorted(t):
         if name.startswith(("ConvertToAlpha", "ExtractAlphaPlane", "StretchAlphaPlane",
                             "MarkBoundaries", "Blend", "Call/AlphaDataSet")):
-            row([name] + [ratio(t, name, "Rmw", s) for s in SIZES])
+            row([name] + [show(over(t, name, "Rmw", s)) for s in SIZES])
 
 
 def ns_per_pixel(t, name, size):
     m = t.get(name, {}).get(size)
-    return "%.1f" % (m[0] * 1e6 / m[1]["region_px"]) if m else "–"
+    return m[0] * 1e6 / m[1]["region_px"] if m else None
 
 
 def seed_fill(t):
-    print("\nSeed fill, ns per region pixel (the fill runs on the calling thread; the transparent "
-          "rows show how the cost grows with the image):\n")
+    print("\nSeed fill, ns per region pixel (the fill runs on the calling thread; the "
+          "transparent rows show how the cost grows with the image):\n")
     row(["picture", "form"] + SCALING_SIZES)
     row(["---"] * (len(SCALING_SIZES) + 2))
-    for picture in ("transparent", "noise", "maze"):
+    for picture in FILL_PICTURES:
         for form, label in FILL_FORMS:
-            row([picture, "`%s`: %s" % (form, label)] +
-                [ns_per_pixel(t, "%s/%s" % (form, picture), s) for s in SCALING_SIZES])
-    print("\nSeed fill speed-up over the earlier two-read fill (its time ÷ this "
-          "form's), and time × OpenCV floodFill (mask only, same picture):\n")
-    row(["picture", "size", "`MarkFillRegion` speed-up",
-         "`BoundariesAndFill` speed-up", "`BoundariesAndFill` ×floodFill",
-         "earlier fill ×floodFill"])
-    row(["---"] * 6)
-    for picture in ("transparent", "noise", "maze"):
-        before = "MarkFillRegionTwoReads/" + picture
-        for s in SIZES:
-            row([picture, s,
-                 ratio(t, before, "MarkFillRegion/" + picture, s),
-                 ratio(t, before, "BoundariesAndFill/" + picture, s),
-                 ratio(t, "BoundariesAndFill/" + picture, "PeerFloodFill/" + picture, s),
-                 ratio(t, before, "PeerFloodFill/" + picture, s)])
+            cells = [ns_per_pixel(t, "%s/%s" % (form, picture), s) for s in SCALING_SIZES]
+            if any(c is not None for c in cells):
+                row([picture, "`%s`: %s" % (form, label)] + [show(c, 1) for c in cells])
+    print("\nThe run fill's time × the reference form's (below 1: faster), and × OpenCV "
+          "floodFill (mask only, same picture):\n")
+    row(["picture"] + ["%s ×reference" % s for s in SIZES] + ["%s ×floodFill" % s for s in SIZES])
+    row(["---"] * (2 * len(SIZES) + 1))
+    for picture in FILL_PICTURES:
+        run = "MarkFillRegion/" + picture
+        row([picture] + [show(over(t, run, "PixelStackFill/" + picture, s)) for s in SIZES] +
+            [show(over(t, run, "PeerFloodFill/" + picture, s)) for s in SIZES])
 
 
 def whole(t, label, sizes):
@@ -157,11 +175,52 @@ def whole(t, label, sizes):
     row(["call"] + ["%s ms" % s for s in sizes] + ["%s ×peer" % s for s in sizes])
     row(["---"] * (2 * len(sizes) + 1))
     for mode in ("opaque", "soft"):
-        for picture in ("transparent", "noise", "maze"):
+        for picture in CALL_PICTURES:
             name = "Call/AlphaFillColor/%s/%s" % (mode, picture)
-            ms = ["%.0f" % t[name][s][0] if s in t.get(name, {}) else "–" for s in sizes]
-            peer = "PeerPipeline/" + picture
-            row(["%s %s" % (mode, picture)] + ms + [ratio(t, name, peer, s) for s in sizes])
+            if name not in t:
+                continue
+            row(["%s %s" % (mode, picture)] + [show(figure(t, name, s), 0) for s in sizes] +
+                [show(over(t, name, "PeerPipeline/" + picture, s)) for s in sizes])
+
+
+def targets(t):
+    """Each target of the fill's speed work, its figure from this run, and
+    whether it is met."""
+    print("\nTargets, each a ratio measured in this run:\n")
+    row(["target", "figure", "limit", "met"])
+    row(["---"] * 4)
+
+    def check(label, value, limit, digits=2):
+        met = "–" if value is None else ("yes" if value <= limit else "**no**")
+        row([label, show(value, digits), "≤ %g" % limit, met])
+
+    call = "Call/AlphaFillColor/%s/%s"
+    for picture, limit in (("transparent", 0.6), ("noise", 0.8), ("maze", 0.8)):
+        for s in ("4096", "8192"):
+            check("opaque call × OpenCV pipeline, %s %s²" % (picture, s),
+                  over(t, call % ("opaque", picture), "PeerPipeline/" + picture, s), limit)
+    for s in SCALING_SIZES:
+        check("`MarkFillRegion` ns per pixel, transparent %s²" % s,
+              ns_per_pixel(t, "MarkFillRegion/transparent", s), 2.5, 1)
+    for picture in FILL_PICTURES:
+        for s in SIZES:
+            if picture in EXTRA_FILL_PICTURES and s == "8192":
+                continue  # not run at that size
+            check("run fill × reference fill, %s %s²" % (picture, s),
+                  over(t, "MarkFillRegion/" + picture, "PixelStackFill/" + picture, s), 1.0)
+    for picture in CALL_PICTURES:
+        for s in SIZES:
+            check("soft call × opaque call, %s %s²" % (picture, s),
+                  over(t, call % ("soft", picture), call % ("opaque", picture), s), 1.15)
+    for s in SIZES:
+        check("`BlendOpaque`, all marked, × Rmw, %s²" % s,
+              over(t, "BlendOpaque/transparent", "Rmw", s), 3.0)
+    for source in range(5):
+        for s in SIZES:
+            check("`AlphaDataSet` source %d × Rmw, %s²" % (source, s),
+                  over(t, "Call/AlphaDataSet/src%d" % source, "Rmw", s), 1.5)
+    print("\nThe whole opaque call on the transparent 4096² image is %s read-modify-write "
+          "passes over it." % show(over(t, call % ("opaque", "transparent"), "Rmw", "4096"), 1))
 
 
 def fork_guard(t):
@@ -185,6 +244,7 @@ def main():
     seed_fill(default)
     whole(default, "runtime defaults", SIZES)
     fork_guard(default)
+    targets(default)
     for threads in ("1", "2"):
         for wait in ("default", "passive"):
             path = os.path.join(folder, "t%s-%s.json" % (threads, wait))
@@ -192,7 +252,7 @@ def main():
                 label = "OMP_NUM_THREADS=%s, %s" % (
                     threads, "OMP_WAIT_POLICY=passive" if wait == "passive"
                     else "default wait policy")
-                whole(load(path), label, ["1024", "4096"])
+                whole(load(path), label, ["4096"])
 
 
 if __name__ == "__main__":

@@ -23,9 +23,7 @@ int AlphaDataSet(lua_State* L) {
   if (pixels == nullptr) return ReturnNothing(L);
 
   const std::int32_t count = CountPixels(width, height);
-  std::int32_t thirds[kThirdsTableSize];
-  if (source == kSourceAverage) BuildThirdsTable(thirds);
-  ConvertToAlpha(pixels, count, source, thirds);
+  ConvertToAlpha(pixels, count, source);
   return ReturnBuffer(L);
 }
 

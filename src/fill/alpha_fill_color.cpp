@@ -28,20 +28,22 @@ bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
                   std::int32_t height, std::int32_t red, std::int32_t green,
                   std::int32_t blue, std::int32_t seedX, std::int32_t seedY,
                   std::int32_t threshold, bool soft, double strength) {
-  ExtractAlphaPlane(pixels, work.alphaPlane, work.fillMask, width, height);
+  ExtractAlphaPlane(pixels, work.alphaPlane, width, height);
   if (!soft && threshold > 0 && threshold < 255) {
     StretchAlphaPlane(work.alphaPlane, threshold, width, height);
   }
   if (work.alphaPlane[seedY * width + seedX] >= threshold) return false;
 
-  // The mask carries the boundaries from here on (kBoundary), so the seed
-  // fill, which is bound by memory latency, reads one array and not two.
+  // The fill mask is written for the first time here, every entry of it:
+  // kBoundary or kUnmarked, so the seed fill reads one array and not two.
+  // No path reads the mask before this.
   MarkBoundaries(work.alphaPlane, work.fillMask, threshold, width, height);
   MarkFillRegion(work.fillMask, work.xStack, work.yStack, width, height, seedX,
                  seedY);
   if (soft) {
+    // The x stack is done with once the region is marked.
     BlendSoft(pixels, work.fillMask, work.alphaPlane, red, green, blue,
-              threshold, strength, width, height);
+              threshold, strength, width, height, work.xStack);
   } else {
     BlendOpaque(pixels, work.fillMask, work.alphaPlane, red, green, blue, width,
                 height);

@@ -6,11 +6,9 @@
 namespace qveil {
 
 void ExtractAlphaPlane(const Pixel* pixels, std::int32_t* alphaPlane,
-                       std::int32_t* fillMask, std::int32_t width,
-                       std::int32_t height) {
+                       std::int32_t width, std::int32_t height) {
   ForEachPixel(CountPixels(width, height), [=](std::int32_t i) {
     alphaPlane[i] = static_cast<std::int32_t>(AlphaOf(pixels[i]));
-    fillMask[i] = kUnmarked;
   });
 }
 

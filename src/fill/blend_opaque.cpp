@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "binding/for_each_pixel.h"
+#include "fill/blend_marked.h"
 #include "fill/fill_steps.h"
 
 namespace qveil {
@@ -14,27 +14,34 @@ constexpr bool IsByte(std::int32_t v) { return v >= 0 && v <= 255; }
 // does not get inlined.
 
 // The common case, fill in 0..255. Every sum a * c + (255 - a) * fill lies
-// in 0 .. 65025, so red and blue share one 32-bit word (one 16-bit lane
-// each, no carry between them), and the exact quotient of such a sum x by
-// 255 is (x + 1 + (x >> 8)) >> 8, with no lane overflowing either.
+// in 0 .. 65025, and the exact quotient of such a sum x by 255 is
+// (x + 1 + (x >> 8)) >> 8, with no step above 65280: all of it fits 16-bit
+// lanes, eight to a 128-bit register.
 struct BlendInRange {
-  std::uint32_t fillRedBlue;  // 0x00RR00BB
-  std::uint32_t fillGreen;
+  static constexpr bool kVectorises = true;
+
+  std::uint16_t fillRed, fillGreen, fillBlue;
+
+  static std::uint32_t Mix(std::uint16_t a, std::uint16_t m, std::uint32_t c,
+                           std::uint16_t fill) {
+    const std::uint16_t x = static_cast<std::uint16_t>(c * a + fill * m);
+    return static_cast<std::uint16_t>(x + 1u + (x >> 8)) >> 8;
+  }
 
   Pixel operator()(std::int32_t alpha, Pixel p) const {
-    const std::uint32_t a = static_cast<std::uint32_t>(alpha);
-    const std::uint32_t m = 255u - a;
-    std::uint32_t rb = (p & 0x00FF00FFu) * a + fillRedBlue * m;
-    std::uint32_t g = ChannelOf(p, kGreenShift) * a + fillGreen * m;
-    rb = ((rb + 0x00010001u + ((rb >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-    g = (g + 1u + (g >> 8)) >> 8;
-    return kOpaqueAlpha | rb | g << kGreenShift;
+    const std::uint16_t a = static_cast<std::uint16_t>(alpha);
+    const std::uint16_t m = static_cast<std::uint16_t>(255u - a);
+    return kOpaqueAlpha | Mix(a, m, ChannelOf(p, kRedShift), fillRed) << kRedShift |
+           Mix(a, m, ChannelOf(p, kGreenShift), fillGreen) << kGreenShift |
+           Mix(a, m, ChannelOf(p, kBlueShift), fillBlue);
   }
 };
 
 // Any 32-bit fill value: each sum is formed in 64 bits so it cannot
 // overflow, and the result is clamped to a byte.
 struct BlendClamped {
+  static constexpr bool kVectorises = true;
+
   std::int32_t red, green, blue;
 
   static std::uint32_t Mix(std::int32_t a, std::uint32_t c, std::int32_t fill) {
@@ -51,15 +58,6 @@ struct BlendClamped {
   }
 };
 
-template <typename Blend>
-void BlendMarked(Pixel* pixels, const std::int32_t* fillMask,
-                 const std::int32_t* alphaPlane, std::int32_t count, Blend blend) {
-  ForEachPixel(count, [=](std::int32_t i) {
-    if (fillMask[i] != kMarked) return;
-    pixels[i] = blend(alphaPlane[i], pixels[i]);
-  });
-}
-
 }  // namespace
 
 void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
@@ -69,9 +67,9 @@ void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
   const std::int32_t count = CountPixels(width, height);
   // Decided once per call, so the per-pixel loop has no branch for it.
   if (IsByte(red) && IsByte(green) && IsByte(blue)) {
-    const BlendInRange blend{static_cast<std::uint32_t>(red) << kRedShift |
-                                 static_cast<std::uint32_t>(blue),
-                             static_cast<std::uint32_t>(green)};
+    const BlendInRange blend{static_cast<std::uint16_t>(red),
+                             static_cast<std::uint16_t>(green),
+                             static_cast<std::uint16_t>(blue)};
     BlendMarked(pixels, fillMask, alphaPlane, count, blend);
   } else {
     BlendMarked(pixels, fillMask, alphaPlane, count, BlendClamped{red, green, blue});

@@ -12,11 +12,11 @@
 
 namespace qveil {
 
-// alphaPlane[i] = alpha byte of pixel i (0..255); fillMask[i] = 0.
-// The pixels are only read.
+// alphaPlane[i] = alpha byte of pixel i (0..255). The pixels are only read.
+// The fill mask is left alone: MarkBoundaries writes every entry of it
+// before anything reads it, so clearing it here would be a wasted pass.
 void ExtractAlphaPlane(const Pixel* pixels, std::int32_t* alphaPlane,
-                       std::int32_t* fillMask, std::int32_t width,
-                       std::int32_t height);
+                       std::int32_t width, std::int32_t height);
 
 // Opaque mode's stretch, for 0 < threshold < 255:
 //   alphaPlane[i] = min(255, alphaPlane[i] * 255 / threshold)
@@ -25,8 +25,8 @@ void ExtractAlphaPlane(const Pixel* pixels, std::int32_t* alphaPlane,
 void StretchAlphaPlane(std::int32_t* alphaPlane, std::int32_t threshold,
                        std::int32_t width, std::int32_t height);
 
-// Folds the threshold test into the fill mask, so that the seed fill reads
-// one array per neighbour instead of two:
+// Writes every entry of the fill mask, folding the threshold test into it,
+// so that the seed fill reads one array instead of two:
 //   fillMask[i] = kBoundary if alphaPlane[i] >= threshold (signed), else
 //   kUnmarked.
 // The alpha plane is only read.
@@ -37,9 +37,10 @@ void MarkBoundaries(const std::int32_t* alphaPlane, std::int32_t* fillMask,
 // Marks kMarked in fillMask the 4-connected region of kUnmarked pixels (open
 // ones, after MarkBoundaries) around the seed; kBoundary entries stay as they
 // are. Needs 0 <= seed < size and an open seed. The stacks have
-// width * height + 1 slots each; slot 0 is never used. A pixel is marked when
-// it is pushed; neighbours are pushed in the order left, right, up, down and
-// the last pushed is popped first.
+// width * height + 1 slots each; slot 0 is never used. It goes by runs: a
+// popped pixel's run in its row is marked at once, and the first pixel of
+// each open stretch above and below the run is pushed, marked as it is
+// pushed (mark_fill_region.h).
 void MarkFillRegion(std::int32_t* fillMask, std::int32_t* xStack,
                     std::int32_t* yStack, std::int32_t width,
                     std::int32_t height, std::int32_t seedX,
@@ -59,11 +60,17 @@ void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
 //   skip the pixel unless H > 0; P = a + H;
 //   c' = trunc((c * a + fill * H) / P), alpha' = trunc(P).
 // Each stored value is clamped to 0..255 (NaN, from an infinite strength,
-// stores 0). Unmarked and skipped pixels are never written.
+// stores 0). Unmarked pixels are never written; a skipped one keeps its
+// value. The rounding does not depend on the compiler's contraction of
+// floating-point operations (blend_soft.cpp).
+// `scratch`, when not nullptr, is width * height + 1 integers the blend may
+// overwrite (the call passes the x stack, free once the fill is done); on a
+// large image it holds a table that saves the per-pixel divisions.
 void BlendSoft(Pixel* pixels, const std::int32_t* fillMask,
                const std::int32_t* alphaPlane, std::int32_t red,
                std::int32_t green, std::int32_t blue, std::int32_t threshold,
-               double strength, std::int32_t width, std::int32_t height);
+               double strength, std::int32_t width, std::int32_t height,
+               std::int32_t* scratch);
 
 }  // namespace qveil
 

@@ -1,6 +1,6 @@
-// The stack fill behind MarkFillRegion, with a hook that sees every pop, so
-// tests can pin the order of work and the stack depth. The hook is a template
-// parameter: MarkFillRegion passes one that does nothing and costs nothing.
+// The run fill behind MarkFillRegion, with a hook that sees every pop, so
+// tests can follow the stack pop by pop. The hook is a template parameter:
+// MarkFillRegion passes one that does nothing and costs nothing.
 #ifndef Q_VEIL_KIT_MARK_FILL_REGION_H
 #define Q_VEIL_KIT_MARK_FILL_REGION_H
 
@@ -10,9 +10,80 @@
 
 namespace qveil {
 
+namespace fill_detail {
+
+// The row above or below a run, looked at pixel by pixel as the run grows.
+struct NeighbourRow {
+  std::int32_t* mask;   // the row's fill mask entries
+  std::int32_t y;
+  bool previousOpen;    // the pixel looked at before was open and unmarked
+};
+
+// Pushes (and marks) x when it starts a stretch of open, unmarked pixels:
+// one push per stretch, whose pop grows the rest of it as its own run.
+inline void LookAt(NeighbourRow& row, std::int32_t x, std::int32_t* xStack,
+                   std::int32_t* yStack, std::int32_t& top) {
+  const bool open = row.mask[x] == kUnmarked;
+  // Open now and not before, as one comparison: `open && !previousOpen`
+  // compiles to two branches, and on noise both are coin tosses.
+  if (open > row.previousOpen) {
+    ++top;
+    xStack[top] = x;
+    yStack[top] = row.y;
+    row.mask[x] = kMarked;
+  }
+  row.previousOpen = open;
+}
+
+// Grows the run of the popped pixel (x, y) right, then left, through open
+// unmarked pixels, marking them, and looks at the rows above (kUp) and
+// below (kDown) at each pixel of the run as it goes. One loop per direction
+// and no second pass over the run: on broken-up regions, where runs are one
+// or two pixels long, every loop exit is a branch the processor may miss.
+template <bool kUp, bool kDown>
+std::int32_t GrowRun(std::int32_t* row, std::int32_t width, std::int32_t x,
+                     std::int32_t y, std::int32_t* xStack, std::int32_t* yStack,
+                     std::int32_t top) {
+  NeighbourRow up{row - width, y - 1, false};
+  NeighbourRow down{row + width, y + 1, false};
+  const auto lookAround = [&](std::int32_t at) {
+    if (kUp) LookAt(up, at, xStack, yStack, top);
+    if (kDown) LookAt(down, at, xStack, yStack, top);
+  };
+  lookAround(x);
+  const NeighbourRow upAtX = up;
+  const NeighbourRow downAtX = down;
+  for (std::int32_t right = x + 1; right < width && row[right] == kUnmarked; ++right) {
+    row[right] = kMarked;
+    lookAround(right);
+  }
+  up = upAtX;  // walking left, the pixel looked at before is x's
+  down = downAtX;
+  for (std::int32_t left = x - 1; left >= 0 && row[left] == kUnmarked; --left) {
+    row[left] = kMarked;
+    lookAround(left);
+  }
+  return top;
+}
+
+}  // namespace fill_detail
+
 // onPop(x, y, top) runs for each popped pixel; top is the slot it came from.
 // fillMask holds kUnmarked for open pixels and kBoundary for the others
-// (MarkBoundaries): a neighbour is accepted on one read of it.
+// (MarkBoundaries), and the seed must be open.
+//
+// A pop takes one pixel and grows its run, the open unmarked pixels left
+// and right of it in its row, marking them; over the run it pushes the
+// first pixel of each stretch of open unmarked pixels in the rows above and
+// below. Every marked pixel has its four neighbours examined: those in its
+// row by the run's growth, the others by the looks above and below.
+//
+// Why the stacks (width * height + 1 slots, slot 0 unused) cannot
+// overflow: a pixel is pushed only while it is unmarked and is marked in
+// the same step, and marks are never taken back, so there are at most
+// width * height pushes in all and the top slot never passes
+// width * height. (A run marks pixels without pushing them, which only
+// leaves fewer to push.)
 template <typename OnPop>
 void MarkFillRegionWith(std::int32_t* fillMask, std::int32_t* xStack,
                         std::int32_t* yStack, std::int32_t width,
@@ -23,27 +94,25 @@ void MarkFillRegionWith(std::int32_t* fillMask, std::int32_t* xStack,
   yStack[top] = seedY;
   fillMask[seedY * width + seedX] = kMarked;
 
-  // Accepting marks at push time, so no pixel is ever pushed twice and the
-  // stacks (width * height + 1 slots) cannot overflow.
-  auto visit = [&](std::int32_t x, std::int32_t y, std::int32_t index) {
-    if (fillMask[index] == kUnmarked) {
-      ++top;
-      xStack[top] = x;
-      yStack[top] = y;
-      fillMask[index] = kMarked;
-    }
-  };
-
   while (top > 0) {
     const std::int32_t x = xStack[top];
     const std::int32_t y = yStack[top];
     onPop(x, y, top);
     --top;
-    const std::int32_t index = y * width + x;
-    if (x - 1 >= 0) visit(x - 1, y, index - 1);
-    if (x + 1 < width) visit(x + 1, y, index + 1);
-    if (y - 1 >= 0) visit(x, y - 1, index - width);
-    if (y + 1 < height) visit(x, y + 1, index + width);
+    std::int32_t* row = fillMask + y * width;
+    // The first and last rows are rare: deciding here keeps the bounds
+    // tests out of the run's loops.
+    const bool up = y > 0;
+    const bool down = y + 1 < height;
+    if (up && down) {
+      top = fill_detail::GrowRun<true, true>(row, width, x, y, xStack, yStack, top);
+    } else if (up) {
+      top = fill_detail::GrowRun<true, false>(row, width, x, y, xStack, yStack, top);
+    } else if (down) {
+      top = fill_detail::GrowRun<false, true>(row, width, x, y, xStack, yStack, top);
+    } else {
+      top = fill_detail::GrowRun<false, false>(row, width, x, y, xStack, yStack, top);
+    }
   }
 }
 

@@ -1,4 +1,5 @@
 #include "binding/for_each_pixel.h"
+#include "binding/for_each_span.h"
 
 #include <gtest/gtest.h>
 #include <omp.h>
@@ -12,22 +13,32 @@
 namespace qveil {
 namespace {
 
-std::vector<int> VisitCounts(std::int32_t count, std::int32_t size) {
+std::vector<int> VisitCounts(std::int32_t count, std::int32_t size, bool bySpans) {
   std::vector<int> visits(static_cast<std::size_t>(size), 0);
   int* v = visits.data();
-  ForEachPixel(count, [v](std::int32_t i) {
+  const auto visit = [v](std::int32_t i) {
 #pragma omp atomic
     ++v[i];
-  });
+  };
+  if (bySpans) {
+    ForEachSpan(count, [visit](std::int32_t first, std::int32_t spanSize) {
+      for (std::int32_t i = first; i < first + spanSize; ++i) visit(i);
+    });
+  } else {
+    ForEachPixel(count, visit);
+  }
   return visits;
 }
 
+// ForEachSpan too: whole spans, a short last one, a single short one.
 TEST(ForEachPixel, VisitsEveryIndexExactlyOnce) {
-  for (std::int32_t count : {1, 2, 3, 7, 1000, 65537}) {
-    const std::vector<int> visits = VisitCounts(count, count);
-    for (std::int32_t i = 0; i < count; ++i) {
-      ASSERT_EQ(visits[static_cast<std::size_t>(i)], 1)
-          << "index " << i << " of " << count;
+  for (bool bySpans : {false, true}) {
+    for (std::int32_t count : {1, 2, 3, 7, 1000, 4096, 8192, 10007, 65537}) {
+      const std::vector<int> visits = VisitCounts(count, count, bySpans);
+      for (std::int32_t i = 0; i < count; ++i) {
+        ASSERT_EQ(visits[static_cast<std::size_t>(i)], 1)
+            << "index " << i << " of " << count << (bySpans ? " by spans" : "");
+      }
     }
   }
 }
@@ -36,6 +47,10 @@ TEST(ForEachPixel, RunsNoBodyForEmptyOrNegativeCounts) {
   for (std::int32_t count : {0, -1, -46341, INT32_MIN}) {
     int calls = 0;
     ForEachPixel(count, [&calls](std::int32_t) {
+#pragma omp atomic
+      ++calls;
+    });
+    ForEachSpan(count, [&calls](std::int32_t, std::int32_t) {
 #pragma omp atomic
       ++calls;
     });
