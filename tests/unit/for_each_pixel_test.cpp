@@ -92,7 +92,7 @@ TEST(ForEachPixel, RunsOnOneThreadInAForkedChildWhileTheParentKeepsItsTeam) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     alarm(10);  // a hung pass ends the child with SIGALRM
-    const std::vector<int> visits = VisitCounts(4099, 4099);
+    const std::vector<int> visits = VisitCounts(4099, 4099, false);
     const bool once = std::set<int>(visits.begin(), visits.end()) == std::set<int>{1};
     _exit(once && ThreadsInPass() == 1 ? 0 : 1);
   }
