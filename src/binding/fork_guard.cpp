@@ -12,7 +12,9 @@ namespace {
 // the library still runs no code; set only by the child's fork handler.
 std::atomic<bool> inForkedChild{false};
 
+#ifdef Q_VEIL_KIT_STAYS_MAPPED
 void MarkForkedChild() { inForkedChild.store(true, std::memory_order_relaxed); }
+#endif
 
 }  // namespace
 
