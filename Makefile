@@ -131,22 +131,22 @@ clean:
 	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD)
 
 help:
-	@echo 'make [LUA=5.X]        build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise'
-	@echo 'make install          install it into PREFIX (DESTDIR stages the install)'
-	@echo 'make demo             build veil (a Lua 5.1 host) in $(DEMO_BUILD)/, run it on a sample into $(DEMO_OUT)/'
-	@echo 'make test             install what is missing, build every leg, run every test'
-	@echo 'make bench            benchmarks with their references, in $(BENCH_BUILD)/'
-	@echo 'make fuzz             the differential fuzzer, in $(FUZZ_BUILD)/'
-	@echo 'make clean            remove every folder these targets create'
-	@echo
-	@echo 'Variables (current value):'
-	@echo '  LUA=$(LUA)            Lua to build for: $(LUA_VERSIONS) (5.1 also serves LuaJIT)'
-	@echo '  PREFIX=$(PREFIX)  install prefix; /usr installs into Debian'"'"'s Lua module folder'
-	@echo '  DESTDIR             staging folder for make install'
-	@echo '  BUILD=$(BUILD)        the folder make and make install use'
-	@echo '  JOBS=$(JOBS)              parallel compile jobs'
-	@echo '  TEST_BUILD=$(TEST_BUILD)  make test'"'"'s folders: this one, and with -sanitize, -clang, -lua5.X'
-	@echo '  DEMO_BUILD=$(DEMO_BUILD)  make demo'"'"'s folder'
-	@echo '  BENCH_BUILD=$(BENCH_BUILD) make bench'"'"'s folder'
-	@echo '  FUZZ_BUILD=$(FUZZ_BUILD)  make fuzz'"'"'s folder'
-	@echo '  FUZZ_SECONDS=$(FUZZ_SECONDS)     how long make fuzz looks for new inputs'
+	@printf '%-24s %s\n' \
+	  'make [LUA=5.X]' 'build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise' \
+	  'make install' 'install it under PREFIX (DESTDIR stages the install)' \
+	  'make demo' 'build veil (a Lua 5.1 host) in $(DEMO_BUILD)/ and run it on a sample into $(DEMO_OUT)/' \
+	  'make test' 'install what is missing, build every leg, run every test' \
+	  'make bench' 'benchmarks with their references, in $(BENCH_BUILD)/' \
+	  'make fuzz' 'the differential fuzzer, in $(FUZZ_BUILD)/' \
+	  'make clean' 'remove every folder these targets create' \
+	  '' '' 'Variables (now):' '' \
+	  'LUA=$(LUA)' 'the Lua to build for: $(LUA_VERSIONS) (5.1 also serves LuaJIT)' \
+	  'PREFIX=$(PREFIX)' 'install prefix; /usr installs into the system Lua'"'"'s module folder' \
+	  'DESTDIR=$(DESTDIR)' 'staging folder for make install' \
+	  'BUILD=$(BUILD)' 'the folder make and make install use' \
+	  'JOBS=$(JOBS)' 'parallel compile jobs' \
+	  'TEST_BUILD=$(TEST_BUILD)' 'make test'"'"'s folders: this one, and it with -sanitize, -clang, -lua5.X' \
+	  'DEMO_BUILD=$(DEMO_BUILD)' 'make demo'"'"'s folder' \
+	  'BENCH_BUILD=$(BENCH_BUILD)' 'make bench'"'"'s folder' \
+	  'FUZZ_BUILD=$(FUZZ_BUILD)' 'make fuzz'"'"'s folder' \
+	  'FUZZ_SECONDS=$(FUZZ_SECONDS)' 'how long make fuzz looks for new inputs'
