@@ -214,7 +214,7 @@ TEST(MarkFillRegion, MarksExactlyTheRegionWithinTheStacksOnStressShapes) {
 
 TEST(MarkFillRegion, TakesAnOpenImageOneRunPerRow) {
   // The whole of an open 3 x 3 is marked in three pops (one per row), with
-  // at most two pixels pending; the spec's edge case of a 1 x 1 image uses
+  // at most two pixels pending; a 1 x 1 image, the smallest, uses
   // slot 1 alone.
   const FillResult open = Fill(FromRows("open 3 x 3", {"...", "...", "..."}, 1, 1));
   EXPECT_EQ(open.mask, std::vector<std::int32_t>(9, kMarked));
