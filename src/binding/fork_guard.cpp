@@ -1,6 +1,7 @@
 #include "binding/fork_guard.h"
 
-#include <pthread.h>
+#include <sys/types.h>
+#include <unistd.h>
 
 #include <atomic>
 
@@ -8,26 +9,21 @@ namespace qveil {
 
 namespace {
 
-// The module's only process-wide state. Constant-initialised, so loading
-// the library still runs no code; set only by the child's fork handler.
-std::atomic<bool> inForkedChild{false};
-
-#ifdef Q_VEIL_KIT_STAYS_MAPPED
-void MarkForkedChild() { inForkedChild.store(true, std::memory_order_relaxed); }
-#endif
+// The module's only process-wide state: the process that started the first
+// thread team, or 0 before any. Constant-initialised, so loading the library
+// still runs no code. A fork copies it, which is the point: a process that
+// finds another process's id here was forked after a team existed.
+std::atomic<pid_t> teamOwner{0};
 
 }  // namespace
 
 bool ThreadTeamAllowed() {
-#ifdef Q_VEIL_KIT_STAYS_MAPPED
-  // Registered on the first pass rather than at load. The handler must stay
-  // callable for the life of the process: the library is linked so that it
-  // is never unmapped (-z nodelete), which is what this macro says.
-  static const bool registered =
-      pthread_atfork(nullptr, nullptr, MarkForkedChild) == 0;
-  static_cast<void>(registered);
-#endif
-  return !inForkedChild.load(std::memory_order_relaxed);
+  const pid_t self = getpid();
+  pid_t owner = teamOwner.load(std::memory_order_acquire);
+  // The record is made before this process's first team starts: a fork
+  // that copies any of that team's runtime state copies the record too.
+  if (owner == 0 && teamOwner.compare_exchange_strong(owner, self)) return true;
+  return owner == self;
 }
 
 }  // namespace qveil

@@ -12,8 +12,9 @@
 namespace qveil {
 
 // False in a process forked (directly or not) after the module first ran a
-// pass here. The first call registers a fork handler, once per process; the
-// check itself is one relaxed atomic load.
+// pass here. No fork handler and no one-time setup: a fork may land at any
+// moment of any call on another thread, so each pass compares the process
+// id with the one recorded by the first pass (one getpid() a pass).
 bool ThreadTeamAllowed();
 
 }  // namespace qveil
