@@ -12,9 +12,9 @@
 namespace qveil {
 
 // False in a process forked (directly or not) after the module first ran a
-// pass here. No fork handler and no one-time setup: a fork may land at any
-// moment of any call on another thread, so each pass compares the process
-// id with the one recorded by the first pass (one getpid() a pass).
+// pass here. The first pass registers a fork handler, once per process and
+// without a lock, so a fork may land at any moment of any call on another
+// thread; after that the check is two atomic loads.
 bool ThreadTeamAllowed();
 
 }  // namespace qveil
