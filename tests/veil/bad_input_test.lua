@@ -115,6 +115,15 @@ describe("veil on bad input", function()
       end)
     end
 
+    it("refuses a 68-byte PNG declaring a row wider than 16777216 pixels, within the limit",
+       function()
+      local input = dir .. "/promise-268435456x1.png"
+      support.write_promise(input, 268435456, 1)
+      local kib = refused_by_every_command("268435456 pixels wide is more than veil reads "
+                                           .. "%(16777216%)", input)
+      assert(kib < small + 16 * MiB, ("held %d KiB, %d KiB for a 7 x 5 image"):format(kib, small))
+    end)
+
     it("commits memory only as rows arrive", function()
       -- Within the limit: 64 MiB of pixels promised, five bytes given.
       local input = dir .. "/promise-4096x4096.png"
