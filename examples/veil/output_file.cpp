@@ -75,10 +75,10 @@ std::string FollowLinks(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat info;
     if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
-    std::string link(static_cast<std::size_t>(info.st_size) + 1, '\0');
-    const ssize_t length = readlink(path.c_str(), &link[0], link.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) break;
-    link.resize(static_cast<std::size_t>(length));
+    char text[4096];  // PATH_MAX on Linux; st_size can be 0 (/proc)
+    const ssize_t length = readlink(path.c_str(), text, sizeof text);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) break;
+    const std::string link(text, static_cast<std::size_t>(length));
     const std::size_t slash = path.rfind('/');
     path = link[0] == '/' || slash == std::string::npos ? link
                                                         : path.substr(0, slash + 1) + link;
