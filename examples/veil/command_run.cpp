@@ -1,7 +1,10 @@
 // veil run: a user's Lua script edits the image, then it is saved. The
 // script sees the module's buffer exactly as any host would hand it over.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -26,6 +29,31 @@ bool CheckReadable(const std::string& path, int* status) {
   }
   *status = ReportFailure(path, std::strerror(errno));
   return false;
+}
+
+// The script being run, or null. os.exit in a script calls exit() with the
+// script's status, which would claim 0 ("OUT written") or 3 ("filled
+// nothing") with no OUT written: while a script runs, exit() ends veil with
+// status 1 and says why instead. Nothing else runs then (no OUT is open).
+const char* g_running_script = nullptr;
+
+extern "C" void RefuseExitFromScript() {
+  if (g_running_script == nullptr) return;
+  std::fflush(stdout);  // what the script printed
+  ReportFailure(g_running_script, "the script called os.exit; nothing written");
+  std::fflush(stderr);
+  _exit(kExitFailure);
+}
+
+bool RunGuardedScript(lua_State* L, const std::string& script,
+                      const std::vector<std::string>& args,
+                      const ImageView& image, std::string* error) {
+  static const bool guarded = std::atexit(RefuseExitFromScript) == 0;
+  static_cast<void>(guarded);
+  g_running_script = script.c_str();
+  const bool ran = RunScript(L, script, args, image, error);
+  g_running_script = nullptr;
+  return ran;
 }
 
 }  // namespace
@@ -63,7 +91,7 @@ int RunScriptCommand(const Program& program, int argc, char** argv) {
     return kExitFailure;
   }
   if (!LoadInput(L.get(), in, max_pixels, &image, &status)) return status;
-  if (!RunScript(L.get(), script, args, image, &error)) {
+  if (!RunGuardedScript(L.get(), script, args, image, &error)) {
     // Message and traceback as Lua gives them (they name the script and
     // line); nothing is written.
     std::fprintf(stderr, "veil: %s\n", error.c_str());

@@ -129,7 +129,11 @@ int FillProtected(lua_State* L) {
 // the traceback function saved at start.
 int AddTraceback(lua_State* L) {
   if (!lua_isstring(L, 1)) {
-    lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
+    // An object that says what it is (__tostring) is shown by its text.
+    if (!luaL_callmeta(L, 1, "__tostring") || !lua_isstring(L, -1)) {
+      lua_settop(L, 1);
+      lua_pushfstring(L, "(error object is a %s value)", luaL_typename(L, 1));
+    }
     lua_replace(L, 1);
   }
   lua_settop(L, 1);
@@ -217,6 +221,11 @@ qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count) {
     lua_pop(L, 1);  // Lua's "not enough memory"
     return nullptr;
   }
+  // A script reaches the registry (debug.getregistry) and can drop the entry
+  // there, but not the state's base stack, below every call: the image is
+  // kept there too, so it lives until lua_close whatever a script does. The
+  // key exists already, so reading it allocates nothing and cannot raise.
+  lua_getfield(L, LUA_REGISTRYINDEX, kImageKey);
   return static_cast<qveil::Pixel*>(request.block);
 }
 

@@ -27,7 +27,8 @@ std::string ModuleSearchPath(const std::string& program_dir);
 // full userdata of exactly count * 4 bytes, so that the module can refuse a
 // width and height that do not fit in it. It becomes the image every call
 // below hands to Lua, and lives as long as the state. Null when the memory
-// cannot be had. Fits png_io's PixelAllocator.
+// cannot be had. Fits png_io's PixelAllocator. Besides the registry, the
+// userdata is kept where no script reaches, so no script can free it.
 qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count);
 
 // AlphaDataSet(pixels, width, height, source) on the image.
@@ -58,8 +59,9 @@ bool LoadScript(lua_State* L, const std::string& script, std::string* error);
 
 // Runs the loaded script with the globals `pixels` (the image's userdata),
 // `width`, `height` and `arg` (arg[0] the script, arg[1..] `args`). A
-// failure leaves its message and the stack traceback in `error`; the script
-// cannot take the traceback away by changing `debug`.
+// failure leaves its message (an error object's __tostring text) and the
+// stack traceback in `error`; the script cannot take the traceback away by
+// changing `debug`.
 bool RunScript(lua_State* L, const std::string& script,
                const std::vector<std::string>& args, const ImageView& image,
                std::string* error);

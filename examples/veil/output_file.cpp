@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 namespace veil {
 namespace {
@@ -27,26 +28,71 @@ extern "C" void RemoveTemporaryAndDie(int signal_number) {
   raise(signal_number);
 }
 
+void CatchSignal(int signal_number) {
+  struct sigaction previous;
+  if (sigaction(signal_number, nullptr, &previous) != 0 ||
+      previous.sa_handler != SIG_DFL) {
+    return;
+  }
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  action.sa_handler = RemoveTemporaryAndDie;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESETHAND;
+  sigaction(signal_number, &action, nullptr);
+}
+
 // Installed once, for the program's life; with no temporary file the
-// handler only raises the signal again. A signal that is ignored (nohup's
-// SIGHUP) stays ignored.
+// handler only raises the signal again. Every signal whose default action
+// ends the program is caught, the real-time ones included, except those
+// that report a fault of the program itself (SIGSEGV, SIGABRT...), whose
+// core dump and sanitizer report matter more. A signal that is ignored
+// (nohup's SIGHUP) or already handled stays as it was.
 void CatchEndingSignals() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  for (const int signal_number : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGXFSZ}) {
-    struct sigaction previous;
-    if (sigaction(signal_number, nullptr, &previous) != 0 ||
-        previous.sa_handler == SIG_IGN) {
-      continue;
-    }
-    struct sigaction action;
-    std::memset(&action, 0, sizeof action);
-    action.sa_handler = RemoveTemporaryAndDie;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;
-    sigaction(signal_number, &action, nullptr);
+  for (const int signal_number :
+       {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGPIPE,
+        SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGIO}) {
+    CatchSignal(signal_number);
   }
+#ifdef SIGPWR  // Linux
+  CatchSignal(SIGPWR);
+#endif
+#ifdef SIGRTMIN
+  for (int signal_number = SIGRTMIN; signal_number <= SIGRTMAX; ++signal_number) {
+    CatchSignal(signal_number);
+  }
+#endif
+}
+
+// Where writing to `path` really goes: symbolic links followed one by one
+// (a relative link is read from the link's folder), so that a link is
+// written through and kept, as cp does. A dangling link names the file to
+// create. Stops after 40 links, as the kernel does, leaving the rest to fail.
+std::string FollowLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info;
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    char text[4096];  // PATH_MAX on Linux; st_size can be 0 (/proc)
+    const ssize_t length = readlink(path.c_str(), text, sizeof text);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) break;
+    const std::string link(text, static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    path = link[0] == '/' || slash == std::string::npos ? link
+                                                        : path.substr(0, slash + 1) + link;
+  }
+  return path;
+}
+
+// An existing OUT that is neither a regular file nor a folder (a device, a
+// FIFO, a socket) is written into, as every image tool does: replacing it
+// would put a regular file in place of /dev/null or a pipe.
+bool IsWrittenInPlace(const std::string& target) {
+  struct stat info;
+  return stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
+         !S_ISDIR(info.st_mode);
 }
 
 // The permissions the output gets: those of the file it replaces, else what
@@ -67,16 +113,27 @@ std::string Reason(const char* what) {
 
 }  // namespace
 
-bool OpenOutputFile(const std::string& target, OutputFile* output,
+bool OpenOutputFile(const std::string& named, OutputFile* output,
                     std::string* error) {
+  const std::string target = FollowLinks(named);
+  output->target = target;
+  output->file = nullptr;
+  output->in_place = IsWrittenInPlace(target);
+  if (output->in_place) {
+    const int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 || (output->file = fdopen(fd, "wb")) == nullptr) {
+      *error = Reason("cannot write");
+      if (fd >= 0) close(fd);
+      return false;
+    }
+    return true;
+  }
   const std::size_t slash = target.rfind('/');
   const std::string folder =
       slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  output->target = target;
   // A short name of its own: one built from the target's could pass the
   // file system's 255-byte limit when the target's name is close to it.
   output->temporary = folder + "/.veil-XXXXXX";
-  output->file = nullptr;
 
   CatchEndingSignals();
   // Registered before mkstemp fills in the name, so no moment is left in
@@ -101,7 +158,9 @@ bool OpenOutputFile(const std::string& target, OutputFile* output,
 
 bool CommitOutputFile(OutputFile* output, std::string* error) {
   bool ok = true;
-  if (std::fflush(output->file) != 0 || fsync(fileno(output->file)) != 0) {
+  // A pipe or a character device has nothing to sync (EINVAL).
+  if (std::fflush(output->file) != 0 ||
+      (fsync(fileno(output->file)) != 0 && !(output->in_place && errno == EINVAL))) {
     *error = Reason("cannot write");
     ok = false;
   }
@@ -110,6 +169,7 @@ bool CommitOutputFile(OutputFile* output, std::string* error) {
     ok = false;
   }
   output->file = nullptr;
+  if (output->in_place) return ok;
   if (ok && std::rename(output->temporary.c_str(), output->target.c_str()) != 0) {
     *error = Reason("cannot replace the file");
     ok = false;
@@ -122,6 +182,7 @@ bool CommitOutputFile(OutputFile* output, std::string* error) {
 void DiscardOutputFile(OutputFile* output) {
   if (output->file != nullptr) std::fclose(output->file);
   output->file = nullptr;
+  if (output->in_place) return;  // what was written stays written
   unlink(output->temporary.c_str());
   g_temporary.store(nullptr);
 }

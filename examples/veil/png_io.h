@@ -26,6 +26,12 @@ namespace veil {
 // asked for.
 constexpr std::int64_t kModuleMaxPixels = 2147483647;
 constexpr std::int64_t kDefaultMaxPixels = std::int64_t{16384} * 16384;
+// The widest image veil reads, whatever the pixel limit. libpng decodes a
+// row at a time into buffers it sets up (and clears) before any data
+// arrives: their size follows the width alone, up to 8 bytes a pixel, so a
+// 68-byte file declaring 268435456 x 1 pixels cost 1 GiB. Here at most
+// 128 MiB.
+constexpr std::int64_t kMaxWidth = std::int64_t{1} << 24;
 
 // Where the decoded pixels go. `allocate` is called once, after the header
 // has passed every check, for `count` pixels, and returns null when that

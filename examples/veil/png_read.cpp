@@ -62,6 +62,14 @@ bool ReadHeader(png_structp png, png_infop info, png_uint_32* width,
   // of a million pixels per side.
   png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
   png_read_info(png, info);
+  if (png_get_image_width(png, info) > kMaxWidth) {
+    auto* context = static_cast<ReadContext*>(png_get_error_ptr(png));
+    std::snprintf(context->reason, sizeof context->reason,
+                  "%lu pixels wide is more than veil reads (%lld)",
+                  static_cast<unsigned long>(png_get_image_width(png, info)),
+                  static_cast<long long>(kMaxWidth));
+    return false;
+  }
 
   const int colour_type = png_get_color_type(png, info);
   const int bit_depth = png_get_bit_depth(png, info);

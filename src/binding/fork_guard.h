@@ -12,8 +12,9 @@
 namespace qveil {
 
 // False in a process forked (directly or not) after the module first ran a
-// pass here. The first call registers a fork handler, once per process; the
-// check itself is one relaxed atomic load.
+// pass here. The first pass registers a fork handler, once per process and
+// without a lock, so a fork may land at any moment of any call on another
+// thread; after that the check is two atomic loads.
 bool ThreadTeamAllowed();
 
 }  // namespace qveil

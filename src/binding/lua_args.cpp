@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "binding/lua_compat.h"
@@ -9,13 +10,41 @@
 
 namespace qveil {
 
+namespace {
+
+// Whether the full userdata at `index` is an object of Lua's own libraries,
+// whose block holds their state rather than pixels: a file handle (its
+// FILE*, and from 5.2 the function that closes it) or LuaJIT's string buffer
+// (its pointers). Written as pixels, they crash the interpreter. A file
+// handle's metatable is the one the io library keeps in the registry; a
+// string buffer's hides behind the `__metatable` text "buffer". Buffers
+// with metatables of their own are left alone.
+bool IsLibraryObject(lua_State* L, int index) {
+  if (!lua_getmetatable(L, index)) return false;
+  lua_getfield(L, LUA_REGISTRYINDEX, LUA_FILEHANDLE);
+  bool found = lua_rawequal(L, -1, -2) != 0;
+  lua_pop(L, 1);
+  if (!found) {
+    lua_pushliteral(L, "__metatable");
+    lua_rawget(L, -2);
+    found = lua_type(L, -1) == LUA_TSTRING &&
+            std::strcmp(lua_tostring(L, -1), "buffer") == 0;
+    lua_pop(L, 1);
+  }
+  lua_pop(L, 1);
+  return found;
+}
+
+}  // namespace
+
 BufferArgument ReadBufferArgument(lua_State* L, int index) {
   constexpr std::size_t kUnknownSize = std::numeric_limits<std::size_t>::max();
   const int type = lua_type(L, index);
   if (type != LUA_TUSERDATA && type != LUA_TLIGHTUSERDATA) return {nullptr, 0};
   const void* address = lua_topointer(L, index);
   if (address == nullptr ||
-      reinterpret_cast<std::uintptr_t>(address) % alignof(Pixel) != 0) {
+      reinterpret_cast<std::uintptr_t>(address) % alignof(Pixel) != 0 ||
+      (type == LUA_TUSERDATA && IsLibraryObject(L, index))) {
     return {nullptr, 0};
   }
   const std::size_t bytes =

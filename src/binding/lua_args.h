@@ -16,8 +16,9 @@ namespace qveil {
 // it when that can be known.
 struct BufferArgument {
   // nullptr when the value cannot be a pixel buffer: anything but a full or
-  // light userdata, a null address, or an address that is not 4-byte aligned
-  // (reading pixels through it would be undefined).
+  // light userdata, a null address, an address that is not 4-byte aligned
+  // (reading pixels through it would be undefined), or a file handle or
+  // other object of Lua's own libraries.
   Pixel* pixels;
   // The block size of a full userdata. A light userdata is a bare address:
   // its size cannot be known, and a short one stays the caller's fault.

@@ -158,6 +158,29 @@ describe("AlphaDataSet", function()
       assert.are.same({ 0xC8000000, 0xC8000000, SAMPLE }, support.values(buf))
     end)
 
+    -- A file handle's block (8 bytes, 16 from 5.4) holds a 2 x 1 or 4 x 1
+    -- image by size; LuaJIT's string buffer holds more. Written as pixels,
+    -- they crash the interpreter, so the run is a fresh one.
+    it("refuses Lua's own file handles and string buffers, which stay usable", function()
+      local chunk = [[
+        local f = io.tmpfile()
+        local objects = { io.stdout, io.stderr, f }
+        local has_buffer, buffer = pcall(require, "string.buffer")
+        if has_buffer then objects[#objects + 1] = buffer.new():put("kept") end
+        for _, object in ipairs(objects) do
+          for _, width in ipairs({ 1, 2, 4, 8 }) do
+            assert(select("#", veil.AlphaDataSet(object, width, 1, 1)) == 0)
+            assert(select("#", veil.AlphaFillColor(object, width, 1, 1, 2, 3, 0, 0, 255, true, 1)) == 0)
+          end
+        end
+        f:write("still a file"); f:seek("set")
+        assert(f:read("*a") == "still a file")
+        if has_buffer then assert(objects[4]:tostring() == "kept") end
+        io.stdout:write("")
+      ]]
+      assert.is_true(support.run_script(support.interpreter, chunk))
+    end)
+
     it("refuses a light userdata whose address is not pixel-aligned", function()
       local buf = support.buffer({ SAMPLE, SAMPLE })
       local r = support.pack(veil.AlphaDataSet(testbuf.address(buf, 1), 1, 1, 1))

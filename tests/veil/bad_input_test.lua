@@ -115,6 +115,15 @@ describe("veil on bad input", function()
       end)
     end
 
+    it("refuses a 68-byte PNG declaring a row wider than 16777216 pixels, within the limit",
+       function()
+      local input = dir .. "/promise-268435456x1.png"
+      support.write_promise(input, 268435456, 1)
+      local kib = refused_by_every_command("268435456 pixels wide is more than veil reads "
+                                           .. "%(16777216%)", input)
+      assert(kib < small + 16 * MiB, ("held %d KiB, %d KiB for a 7 x 5 image"):format(kib, small))
+    end)
+
     it("commits memory only as rows arrive", function()
       -- Within the limit: 64 MiB of pixels promised, five bytes given.
       local input = dir .. "/promise-4096x4096.png"
@@ -213,28 +222,64 @@ describe("veil on bad input", function()
       assert.are.same(names, support.list_dir(folder))
     end)
 
-    it("leaves no temporary file when stopped by SIGTERM while writing", function()
+    it("leaves no temporary file when stopped by a signal while writing", function()
       -- Noise takes zlib about half a second to compress: long enough to
       -- see veil's temporary file appear and stop veil while it writes.
-      local folder = dir .. "/stopped"
-      assert(os.execute("mkdir " .. support.quote(folder)) == 0)
       local input = dir .. "/noise.png"
       support.write_image(input, 2048, 2048, "noise")
-      local _, stdout = support.shell([[
-        "$1" run "$2" "$3" "$4/out.png" & veil=$!
-        while ! ls -A "$4" | grep -q '^\.'; do
-          kill -0 $veil 2>/dev/null || break
-          sleep 0.01
-        done
-        seen=$(ls -A "$4")
-        kill -TERM $veil
-        wait $veil
-        echo "$? $seen"
-      ]], support.veil, noop, input, folder)
-      local status, seen = stdout:match("^(%d+) (%S*)")
-      assert(seen and seen:match("^%.veil%-"), "no temporary file appeared: " .. stdout)
-      assert.are.equal(128 + 15, tonumber(status))  -- ended by the signal
-      assert.are.same({}, support.list_dir(folder))
+      for _, signal in ipairs({ "TERM", "USR1", "ALRM", "PIPE", "RTMIN" }) do
+        local folder = dir .. "/stopped-" .. signal
+        assert(os.execute("mkdir " .. support.quote(folder)) == 0)
+        local _, stdout = support.shell([[
+          "$1" run "$2" "$3" "$4/out.png" & veil=$!
+          while ! ls -A "$4" | grep -q '^\.'; do
+            kill -0 $veil 2>/dev/null || break
+            sleep 0.01
+          done
+          seen=$(ls -A "$4")
+          kill -s "$5" $veil
+          wait $veil; status=$?
+          echo "$status $(kill -l $status) $seen"
+        ]], support.veil, noop, input, folder, signal)
+        local status, name, seen = stdout:match("^(%d+) (%S+) (%S*)")
+        assert(seen and seen:match("^%.veil%-"), signal .. ": no temporary file appeared: " .. stdout)
+        -- ended by that signal: 128 + its number, which kill -l names
+        assert.are.same({ true, signal }, { tonumber(status) > 128, name })
+        assert.are.same({}, support.list_dir(folder), signal)
+      end
+    end)
+
+    it("writes through a symbolic link, which stays a link", function()
+      local folder = dir .. "/linked"
+      assert(os.execute("mkdir " .. support.quote(folder)) == 0)
+      support.write(dir .. "/link-target.png", "previous content")
+      assert(os.execute(("ln -s ../link-target.png %s && ln -s ../link-new.png %s"):format(
+        support.quote(folder .. "/old.png"), support.quote(folder .. "/dangling.png"))) == 0)
+      for _, name in ipairs({ "old.png", "dangling.png" }) do
+        local status, _, stderr = support.veil_run("alpha", good, folder .. "/" .. name,
+                                                   "--source", "red")
+        assert.are.same({ 0, "" }, { status, stderr }, name)
+        local _, kind = support.run("stat", "-c", "%F", folder .. "/" .. name)
+        assert.are.equal("symbolic link\n", kind, name)
+      end
+      assert.are.same({ "dangling.png", "old.png" }, support.list_dir(folder))
+      assert.are.equal(support.dump(dir .. "/link-target.png"), support.dump(dir .. "/link-new.png"))
+      assert.is_truthy(support.dump(dir .. "/link-new.png"))
+    end)
+
+    it("writes into a FIFO in place, as into a device", function()
+      local fifo, copy = dir .. "/pipe.png", dir .. "/from-pipe.png"
+      local status, stdout = support.shell([[
+        mkfifo "$3" || exit 9
+        timeout 20 cat "$3" > "$4" & reader=$!  # ends even if the FIFO was replaced
+        "$1" alpha "$2" "$3" --source red; veil=$?
+        wait $reader
+        echo "$veil $(stat -c %F "$3")"
+      ]], support.veil, good, fifo, copy)
+      assert.are.same({ 0, "0 fifo\n" }, { status, stdout })
+      local by_file = dir .. "/not-piped.png"
+      assert.are.equal(0, (support.veil_run("alpha", good, by_file, "--source", "red")))
+      assert.are.equal(support.dump(by_file), support.dump(copy))
     end)
   end)
 

@@ -183,9 +183,9 @@ describe("veil commands", function()
       assert.are.equal(support.dump(by_command), support.dump(by_script))
     end)
 
-    local function fails_cleanly(script, output_name)
+    local function fails_cleanly(script, output_name, ...)
       local output = out(output_name)
-      local status, stdout, stderr = support.veil_run("run", script, sample, output)
+      local status, stdout, stderr = support.veil_run("run", script, sample, output, ...)
       assert.are.equal(1, status)
       assert.are.equal("", stdout)
       assert.is_false(support.exists(output))
@@ -208,6 +208,28 @@ describe("veil commands", function()
     it("reports an error object that is not a string", function()
       local stderr = fails_cleanly(support.scripts .. "/error_table.lua", "run-table.png")
       assert.matches("%(error object is a table value%)", stderr)
+    end)
+
+    it("reports an error object by its __tostring text", function()
+      local stderr = fails_cleanly(support.scripts .. "/error_tostring.lua", "run-tostring.png")
+      assert.matches("^veil: the pixels look wrong, said an object\n", stderr)
+    end)
+
+    it("ends with status 1, writing nothing, when the script calls os.exit", function()
+      for _, code in ipairs({ "0", "3" }) do  -- statuses that mean something else
+        local stderr = fails_cleanly(support.scripts .. "/exits.lua", "run-exit.png", code)
+        assert.matches("exits%.lua: the script called os%.exit; nothing written\n$", stderr)
+      end
+    end)
+
+    it("keeps the image alive when the script drops every reference it reaches", function()
+      local by_script, by_command = out("run-dropped.png"), out("alpha-green-dropped.png")
+      local status, stdout, stderr = support.veil_run("run",
+        support.scripts .. "/drops_image.lua", out("rgb16.png"), by_script)
+      assert.are.same({ 0, "", "" }, { status, stdout, stderr })
+      assert.are.equal(0, (support.veil_run("alpha", out("rgb16.png"), by_command,
+                                            "--source", "green")))
+      assert.are.equal(support.dump(by_command), support.dump(by_script))
     end)
 
     it("reports the script's own message when it took debug.traceback away", function()

@@ -1,0 +1,2 @@
+-- An error object that says what it is.
+error(setmetatable({}, { __tostring = function() return "the pixels look wrong, said an object" end }))
