@@ -26,31 +26,40 @@ describe("the Q_Veil_Kit module", function()
     veil.Marker = nil
   end)
 
-  it("exports only its entry function", function()
-    local nm = io.popen("nm -D --defined-only " .. support.quote(support.build_dir .. "/Q_Veil_Kit.so"))
-    local symbols = {}
-    for line in nm:lines() do
-      symbols[#symbols + 1] = line:match("(%S+)$")
-    end
-    nm:close()
-    assert.are.same({ "luaopen_Q_Veil_Kit" }, symbols)
-  end)
+  -- Both inspect the library with host tools (another one's may be named in
+  -- the environment); a Windows build has its own check of the DLL's tables.
+  if support.windows then
+    pending("exports only its entry function (the DLL check does it)")
+    pending("links no Lua library (the DLL check does it)")
+  else
+    it("exports only its entry function", function()
+      local nm = io.popen((os.getenv("Q_VEIL_KIT_NM") or "nm -D --defined-only") .. " "
+        .. support.quote(support.module_file))
+      local symbols = {}
+      for line in nm:lines() do
+        symbols[#symbols + 1] = line:match("(%S+)$")
+      end
+      nm:close()
+      assert.are.same({ "luaopen_Q_Veil_Kit" }, symbols)
+    end)
 
-  it("links no Lua library, and the OpenMP runtime of the compiler it was built with", function()
-    local ldd = io.popen("ldd " .. support.quote(support.build_dir .. "/Q_Veil_Kit.so"))
-    local deps = ldd:read("*a")
-    ldd:close()
-    assert.is_nil(deps:find("liblua", 1, true))
-    assert.is_nil(deps:find("libluajit", 1, true))
-    -- GCC brings libgomp, Clang LLVM's libomp: a build that claims one must
-    -- not have picked up the other, or lost OpenMP altogether.
-    local runtime = os.getenv("Q_VEIL_KIT_OPENMP")
-    if runtime then
-      assert.is_truthy(deps:find(runtime .. ".so", 1, true), deps)
-      local other = runtime == "libomp" and "libgomp" or "libomp"
-      assert.is_nil(deps:find(other .. ".so", 1, true), deps)
-    end
-  end)
+    it("links no Lua library, and the OpenMP runtime of the compiler it was built with", function()
+      local ldd = io.popen((os.getenv("Q_VEIL_KIT_LDD") or "ldd") .. " "
+        .. support.quote(support.module_file))
+      local deps = ldd:read("*a")
+      ldd:close()
+      assert.is_nil(deps:find("liblua", 1, true))
+      assert.is_nil(deps:find("libluajit", 1, true))
+      -- GCC brings libgomp, Clang LLVM's libomp: a build that claims one must
+      -- not have picked up the other, or lost OpenMP altogether.
+      local runtime = os.getenv("Q_VEIL_KIT_OPENMP")
+      if runtime then
+        assert.is_truthy(deps:find(runtime .. ".so", 1, true), deps)
+        local other = runtime == "libomp" and "libgomp" or "libomp"
+        assert.is_nil(deps:find(other .. ".so", 1, true), deps)
+      end
+    end)
+  end
 
   -- What Lua 5.1's luaL_register does when the module is opened, which the
   -- entry reproduces on later versions. Each case runs in a fresh
@@ -77,7 +86,7 @@ describe("the Q_Veil_Kit module", function()
         package.loaded.Q_Veil_Kit = mine
         assert(open() == mine and mine.Kept and type(mine.AlphaDataSet) == "function")
         assert(package.loaded.Q_Veil_Kit == mine and rawget(_G, "Q_Veil_Kit") == nil)
-      ]]):format(support.build_dir .. "/Q_Veil_Kit.so")))
+      ]]):format(support.module_file)))
     end)
 
     it("raises Lua's name conflict error for a global that is not a table", function()
