@@ -3,7 +3,7 @@
 # date, for fetching Debian source packages or another architecture's
 # packages without touching the system's APT: the sources are the system's
 # own Debian entries, turned into deb-src lines (KIND=source) or into
-# arm64 lines (KIND=arm64). Prints nothing but APT's progress; afterwards
+# arm64 lines (KIND=arm64). Afterwards
 #   APT_CONFIG=FOLDER/apt.conf apt-get source|download ...
 # works in that state. A second run within a day reuses the lists.
 #   private-apt.sh FOLDER source|arm64
@@ -79,6 +79,7 @@ APT::Sandbox::User "root";
 CONF
 
 # Lists younger than a day are reused.
-if [ -z "$(find "$folder/lists" -maxdepth 1 -name '*Release*' -mtime -1 2>/dev/null)" ]; then
+if [ -z "$(find "$folder/updated" -mtime -1 2>/dev/null)" ]; then
   APT_CONFIG="$folder/apt.conf" apt-get update -qq
+  touch "$folder/updated"
 fi
