@@ -44,6 +44,8 @@ WINDOWS_BUILD ?= $(TEST_BUILD)-windows
 ARM64_BUILD ?= $(TEST_BUILD)-arm64
 WINE ?= /usr/lib/wine/wine64
 QEMU_AARCH64 ?= qemu-aarch64
+# Where make source-rock leaves the release files.
+DIST ?= dist
 # What luarocks make leaves in the checkout.
 LUAROCKS_BUILD := build.luarocks
 
@@ -105,7 +107,7 @@ define arm64_leg
 $(call configure_and_build,$(ARM64_BUILD),$(ARM64_OPTIONS))
 endef
 
-.PHONY: all build install test test-windows test-arm64 demo bench fuzz clean help
+.PHONY: all build install source-rock test test-windows test-arm64 demo bench fuzz clean help
 
 all: build
 
@@ -117,6 +119,12 @@ build:
 # DESTDIR (read by cmake --install) works as usual.
 install: build
 	$(CMAKE) --install '$(BUILD)' --prefix '$(PREFIX)'
+
+# A release as one file: DIST/q_veil_kit-V-R.src.rock (with the tarball and
+# the rockspec beside it), which `luarocks install FILE` builds offline.
+source-rock:
+	@./scripts/install-deps.sh --check luarocks
+	./scripts/make-source-rock.sh '$(DIST)'
 
 # Every leg runs, even after a failure, and the last line sums them all.
 test:
@@ -177,12 +185,13 @@ clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
 	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
 	  $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD)
+	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 
 help:
 	@printf '%-24s %s\n' \
 	  'make [LUA=5.X]' 'build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise' \
 	  'make install' 'install it under PREFIX (DESTDIR stages the install)' \
+	  'make source-rock' 'a release as one file: $(DIST)/q_veil_kit-V-R.src.rock for luarocks install' \
 	  'make demo' 'build veil (a Lua 5.1 host) in $(DEMO_BUILD)/ and run it on a sample into $(DEMO_OUT)/' \
 	  'make test' 'install what is missing, build every leg, run every test' \
 	  'make test-windows' 'the Windows x64 leg alone (MinGW-w64, wine), in $(WINDOWS_BUILD)/' \

@@ -93,10 +93,10 @@ target_include_directories(q_veil_kit_lua INTERFACE "${_lua_include}")
 # DLL directly), or, without one, an import library made here for a DLL of
 # the given name from the list of functions the modules call: enough to
 # build for a DLL whose import library one lacks (LÖVE's LuaJIT, lua51.dll).
+set(LUA_LIBRARY "" CACHE FILEPATH
+  "Windows only: the import library of the host's Lua (liblua54.dll.a, lua51.lib) or its DLL")
 if(WIN32)
   string(REPLACE "." "" _vv "${Q_VEIL_KIT_LUA_VERSION}")
-  set(LUA_LIBRARY "" CACHE FILEPATH
-    "Windows: the import library of the host's Lua (liblua54.dll.a, lua51.lib) or its DLL")
   set(Q_VEIL_KIT_LUA_DLL "lua${_vv}.dll" CACHE STRING
     "Windows, without LUA_LIBRARY: the name of the Lua DLL to link with")
   add_library(q_veil_kit_lua_library INTERFACE)
