@@ -139,7 +139,7 @@ else()
     set(_lua_pc_module lua${Q_VEIL_KIT_LUA_VERSION})
   endif()
   set(_lua_cmod "")
-  if(PKG_CONFIG_FOUND)
+  if(PKG_CONFIG_FOUND AND NOT CMAKE_CROSSCOMPILING)  # this machine's Lua only
     pkg_get_variable(_lua_cmod ${_lua_pc_module} INSTALL_CMOD)
   endif()
   if(_lua_cmod MATCHES "^/usr/")
