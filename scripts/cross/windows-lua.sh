@@ -20,20 +20,23 @@ mkdir -p "$folder/src" "$folder/lua5.1/include" "$folder/luajit"
 cd "$folder/src"
 APT_CONFIG="$folder/apt/apt.conf" apt-get source -qq lua5.1 luajit >/dev/null
 jobs=$(nproc 2>/dev/null || echo 2)
+# A failed build shows the end of its log.
+failed() { tail -n 30 "$1" >&2; echo "windows-lua.sh: the build failed; its log: $1" >&2; exit 1; }
 
 # Lua 5.1: the interpreter and the DLL of Lua's own mingw target (its luac
 # step links a static library that target never makes, so it is left out).
 cd "$folder"/src/lua5.1-*/src
 make -j"$jobs" CC=x86_64-w64-mingw32-gcc "LUA_A=lua51.dll" "LUA_T=lua.exe" \
   "AR=x86_64-w64-mingw32-gcc -shared -o" "RANLIB=x86_64-w64-mingw32-strip --strip-unneeded" \
-  "MYCFLAGS=-DLUA_BUILD_AS_DLL" "MYLIBS=" "MYLDFLAGS=-s" lua.exe >"$folder/lua5.1.log" 2>&1
+  "MYCFLAGS=-DLUA_BUILD_AS_DLL" "MYLIBS=" "MYLDFLAGS=-s" lua.exe >"$folder/lua5.1.log" 2>&1 ||
+  failed "$folder/lua5.1.log"
 cp lua.exe lua51.dll "$folder/lua5.1/"
 cp lua.h luaconf.h lualib.h lauxlib.h ../etc/lua.hpp "$folder/lua5.1/include/"
 
 # LuaJIT: its own cross build; the host half is built with gcc.
 cd "$folder"/src/luajit-*
 make -j"$jobs" HOST_CC=gcc CROSS=x86_64-w64-mingw32- TARGET_SYS=Windows \
-  >"$folder/luajit.log" 2>&1
+  >"$folder/luajit.log" 2>&1 || failed "$folder/luajit.log"
 cp src/luajit.exe src/lua51.dll "$folder/luajit/"
 # luajit.exe finds its jit.* modules (for -j options) in lua/jit beside it.
 mkdir -p "$folder/luajit/lua/jit"
