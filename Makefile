@@ -209,4 +209,7 @@ help:
 	  'DEMO_BUILD=$(DEMO_BUILD)' 'make demo'"'"'s folder' \
 	  'BENCH_BUILD=$(BENCH_BUILD)' 'make bench'"'"'s folder' \
 	  'FUZZ_BUILD=$(FUZZ_BUILD)' 'make fuzz'"'"'s folder' \
-	  'FUZZ_SECONDS=$(FUZZ_SECONDS)' 'how long make fuzz looks for new inputs'
+	  'FUZZ_SECONDS=$(FUZZ_SECONDS)' 'how long make fuzz looks for new inputs' \
+	  'WINE=$(WINE)' 'the wine that runs the Windows leg' \
+	  'QEMU_AARCH64=$(QEMU_AARCH64)' 'the qemu that runs the arm64 leg' \
+	  'DIST=$(DIST)' 'where make source-rock leaves the release files'
