@@ -39,9 +39,10 @@ extern "C" Q_VEIL_KIT_EXPORT int luaopen_Q_Veil_Kit(lua_State* L) {
   // OpenMP's worker threads outlive a pass and run code of this DLL; were
   // the host to unload it, they would run unmapped code. Pinning keeps it
   // loaded until the process ends (what -z nodelete does elsewhere).
+  // The DLL is named by the address of one of its own objects.
   HMODULE self = nullptr;
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                     reinterpret_cast<LPCWSTR>(&luaopen_Q_Veil_Kit), &self);
+                     reinterpret_cast<LPCWSTR>(kLibraryName), &self);
 #endif
   qveil::RegisterLibrary(L, kLibraryName, kOperations);
   return 1;

@@ -61,6 +61,25 @@ describe("the Q_Veil_Kit module", function()
     end)
   end
 
+  -- OpenMP's idle workers run the DLL's code after a call: a host that
+  -- frees the library must not unmap it (LuaJIT's FFI reaches the loader).
+  if support.windows and jit then
+    it("stays loaded however often the host frees it", function()
+      local ffi = require "ffi"
+      ffi.cdef [[
+        void* GetModuleHandleA(const char* name);
+        int FreeLibrary(void* module);
+      ]]
+      local veil = require "Q_Veil_Kit"
+      local handle = ffi.C.GetModuleHandleA("Q_Veil_Kit.dll")
+      assert.is_true(handle ~= nil)
+      for _ = 1, 4 do ffi.C.FreeLibrary(handle) end
+      assert.is_true(ffi.C.GetModuleHandleA("Q_Veil_Kit.dll") ~= nil)
+      local buf = support.buffer({ 0x80C86432 })
+      assert.are.equal(buf, veil.AlphaDataSet(buf, 1, 1, 4))
+    end)
+  end
+
   -- What Lua 5.1's luaL_register does when the module is opened, which the
   -- entry reproduces on later versions. Each case runs in a fresh
   -- interpreter: this one has the module loaded already.
