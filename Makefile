@@ -37,6 +37,15 @@ DEMO_OUT := out
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+# The legs for other systems, cross-built and run under an emulator: each
+# keeps the Lua it runs with (built, or unpacked from Debian's packages) in
+# its folder, so a second run is fast.
+WINDOWS_BUILD ?= $(TEST_BUILD)-windows
+ARM64_BUILD ?= $(TEST_BUILD)-arm64
+WINE ?= /usr/lib/wine/wine64
+QEMU_AARCH64 ?= qemu-aarch64
+# Where make source-rock leaves the release files.
+DIST ?= dist
 # What luarocks make leaves in the checkout.
 LUAROCKS_BUILD := build.luarocks
 
@@ -48,7 +57,10 @@ BUILD_PACKAGES := $(call packages,build) $(COMPILER_PACKAGE) $(call packages,lua
 HOST_PACKAGES := $(call packages,build) $(call packages,compiler) $(call packages,lua5.1)
 DEMO_PACKAGES := $(HOST_PACKAGES) $(call packages,demo)
 TEST_PACKAGES := $(DEMO_PACKAGES) $(call packages,test) \
-  $(foreach v,$(TEST_LUA_VERSIONS),$(call packages,lua$(v)))
+  $(foreach v,$(TEST_LUA_VERSIONS),$(call packages,lua$(v))) \
+  $(call packages,windows) $(call packages,arm64)
+WINDOWS_PACKAGES := $(call packages,build) $(call packages,windows)
+ARM64_PACKAGES := $(call packages,build) $(call packages,arm64)
 BENCH_PACKAGES := $(HOST_PACKAGES) $(call packages,bench)
 FUZZ_PACKAGES := $(call packages,build) $(call packages,lua5.1) $(call packages,fuzz)
 
@@ -60,9 +72,21 @@ TEST_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
 # The legs for the other Lua versions and for Clang need only the module and
 # testbuf: the unit tests and veil do not depend on either.
 LEG_OPTIONS := $(TEST_OPTIONS) -DQ_VEIL_KIT_BUILD_UNIT_TESTS=OFF
+WINDOWS_LUA := $(abspath $(WINDOWS_BUILD))/lua
+WINDOWS_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
+  -DLUA_INCLUDE_DIR='$(WINDOWS_LUA)/lua5.1/include' -DCMAKE_CROSSCOMPILING_EMULATOR='$(WINE)' \
+  -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(WINDOWS_LUA)/lua5.1/lua.exe;luajit=$(WINDOWS_LUA)/luajit/luajit.exe'
+# LuaJIT runs without its compiler there: Debian's arm64 LuaJIT fuses a*b+c
+# into one multiply-add, so the tests' Lua model of the soft blend would
+# round differently from the module (whose own code has nothing fused).
+ARM64_SYSROOT := $(abspath $(ARM64_BUILD))/lua/sysroot
+ARM64_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-linux-gnu.cmake \
+  -DQ_VEIL_KIT_SYSROOT='$(ARM64_SYSROOT)' -DLUA_INCLUDE_DIR='$(ARM64_SYSROOT)/usr/include/lua5.1' \
+  -DCMAKE_CROSSCOMPILING_EMULATOR='$(QEMU_AARCH64);-L;$(ARM64_SYSROOT)' \
+  -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(ARM64_SYSROOT)/usr/bin/lua5.1;luajit=$(ARM64_SYSROOT)/usr/bin/luajit -joff'
 # make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
 TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host)$$ $(TEST_BUILD)
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(TEST_BUILD)
 
 # Recipe lines, each block ending in an empty line so that $(foreach)
 # strings blocks together line by line.
@@ -73,7 +97,17 @@ define configure_and_build
 
 endef
 
-.PHONY: all build install test demo bench fuzz clean help
+# windows_leg and arm64_leg: the Lua they run with, then their build.
+define windows_leg
+	./scripts/cross/windows-lua.sh '$(WINDOWS_LUA)'
+$(call configure_and_build,$(WINDOWS_BUILD),$(WINDOWS_OPTIONS))
+endef
+define arm64_leg
+	./scripts/cross/arm64-sysroot.sh '$(abspath $(ARM64_BUILD))/lua'
+$(call configure_and_build,$(ARM64_BUILD),$(ARM64_OPTIONS))
+endef
+
+.PHONY: all build install source-rock test test-windows test-arm64 demo bench fuzz clean help
 
 all: build
 
@@ -86,6 +120,12 @@ build:
 install: build
 	$(CMAKE) --install '$(BUILD)' --prefix '$(PREFIX)'
 
+# A release as one file: DIST/q_veil_kit-V-R.src.rock (with the tarball and
+# the rockspec beside it), which `luarocks install FILE` builds offline.
+source-rock:
+	@./scripts/install-deps.sh --check luarocks
+	./scripts/make-source-rock.sh '$(DIST)'
+
 # Every leg runs, even after a failure, and the last line sums them all.
 test:
 	@./scripts/install-deps.sh $(TEST_PACKAGES)
@@ -97,7 +137,24 @@ test:
 	  -DQ_VEIL_KIT_LUA=$(v)))
 	$(call configure_and_build,$(CLANG_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DCMAKE_CXX_COMPILER=clang++)
+	$(windows_leg)
+	$(arm64_leg)
 	./scripts/run-test-legs.sh $(foreach leg,$(TEST_LEGS),'$(leg)')
+
+# The module built for Windows x64 with MinGW-w64, its DLL's tables, and the
+# Lua suite under wine with lua.exe and luajit.exe built from Debian's
+# sources. Runs alone; make test runs it too.
+test-windows:
+	@./scripts/install-deps.sh $(WINDOWS_PACKAGES)
+	$(windows_leg)
+	./scripts/run-test-legs.sh '$(WINDOWS_BUILD)'
+
+# The module built for Linux arm64 and the Lua suite under qemu with
+# Debian's arm64 lua5.1 and luajit. Runs alone; make test runs it too.
+test-arm64:
+	@./scripts/install-deps.sh $(ARM64_PACKAGES)
+	$(arm64_leg)
+	./scripts/run-test-legs.sh '$(ARM64_BUILD)'
 
 # The demo host (veil) embeds Lua 5.1: its build is always a 5.1 build.
 demo:
@@ -126,16 +183,19 @@ fuzz:
 # Every folder the targets above create, whichever LUA they were run with.
 clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
-	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) \
+	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
 	  $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD)
+	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 
 help:
 	@printf '%-24s %s\n' \
 	  'make [LUA=5.X]' 'build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise' \
 	  'make install' 'install it under PREFIX (DESTDIR stages the install)' \
+	  'make source-rock' 'a release as one file: $(DIST)/q_veil_kit-V-R.src.rock for luarocks install' \
 	  'make demo' 'build veil (a Lua 5.1 host) in $(DEMO_BUILD)/ and run it on a sample into $(DEMO_OUT)/' \
 	  'make test' 'install what is missing, build every leg, run every test' \
+	  'make test-windows' 'the Windows x64 leg alone (MinGW-w64, wine), in $(WINDOWS_BUILD)/' \
+	  'make test-arm64' 'the Linux arm64 leg alone (qemu), in $(ARM64_BUILD)/' \
 	  'make bench' 'benchmarks with their references, in $(BENCH_BUILD)/' \
 	  'make fuzz' 'the differential fuzzer, in $(FUZZ_BUILD)/' \
 	  'make clean' 'remove every folder these targets create' \
@@ -145,8 +205,11 @@ help:
 	  'DESTDIR=$(DESTDIR)' 'staging folder for make install' \
 	  'BUILD=$(BUILD)' 'the folder make and make install use' \
 	  'JOBS=$(JOBS)' 'parallel compile jobs' \
-	  'TEST_BUILD=$(TEST_BUILD)' 'make test'"'"'s folders: this one, and it with -sanitize, -clang, -lua5.X' \
+	  'TEST_BUILD=$(TEST_BUILD)' 'make test'"'"'s folders: this one, and it with -sanitize, -clang, -lua5.X, -windows, -arm64' \
 	  'DEMO_BUILD=$(DEMO_BUILD)' 'make demo'"'"'s folder' \
 	  'BENCH_BUILD=$(BENCH_BUILD)' 'make bench'"'"'s folder' \
 	  'FUZZ_BUILD=$(FUZZ_BUILD)' 'make fuzz'"'"'s folder' \
-	  'FUZZ_SECONDS=$(FUZZ_SECONDS)' 'how long make fuzz looks for new inputs'
+	  'FUZZ_SECONDS=$(FUZZ_SECONDS)' 'how long make fuzz looks for new inputs' \
+	  'WINE=$(WINE)' 'the wine that runs the Windows leg' \
+	  'QEMU_AARCH64=$(QEMU_AARCH64)' 'the qemu that runs the arm64 leg' \
+	  'DIST=$(DIST)' 'where make source-rock leaves the release files'

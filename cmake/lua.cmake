@@ -1,7 +1,9 @@
 # Which Lua the module is built for, where that Lua's headers are, and where
 # `install` puts the module. The module is compiled against one Lua's headers
 # and never linked with a Lua library: the host that loads it supplies the
-# Lua API. Defines the interface target q_veil_kit_lua (the headers),
+# Lua API; on Windows, where a DLL must name the DLL of each function it
+# calls, the module links the host's Lua DLL instead (see the end of this
+# file). Defines the interface target q_veil_kit_lua (the headers),
 # Q_VEIL_KIT_LUA_VERSION (5.1 to 5.4), where the module installs, and the
 # functions that install the module and link a host with Lua.
 set(Q_VEIL_KIT_LUA "" CACHE STRING
@@ -86,6 +88,40 @@ endif()
 add_library(q_veil_kit_lua INTERFACE)
 target_include_directories(q_veil_kit_lua INTERFACE "${_lua_include}")
 
+# Windows: q_veil_kit_lua_library, the Lua DLL a module links with. Either the
+# import library of the host's Lua (or that DLL itself: MinGW links with a
+# DLL directly), or, without one, an import library made here for a DLL of
+# the given name from the list of functions the modules call: enough to
+# build for a DLL whose import library one lacks (LÖVE's LuaJIT, lua51.dll).
+set(LUA_LIBRARY "" CACHE FILEPATH
+  "Windows only: the import library of the host's Lua (liblua54.dll.a, lua51.lib) or its DLL")
+if(WIN32)
+  string(REPLACE "." "" _vv "${Q_VEIL_KIT_LUA_VERSION}")
+  set(Q_VEIL_KIT_LUA_DLL "lua${_vv}.dll" CACHE STRING
+    "Windows, without LUA_LIBRARY: the name of the Lua DLL to link with")
+  add_library(q_veil_kit_lua_library INTERFACE)
+  # LuaRocks passes its library folder and file name joined, which leaves a
+  # folder when it knows no file name: that counts as no library.
+  if(LUA_LIBRARY AND EXISTS "${LUA_LIBRARY}" AND NOT IS_DIRECTORY "${LUA_LIBRARY}")
+    target_link_libraries(q_veil_kit_lua_library INTERFACE "${LUA_LIBRARY}")
+    message(STATUS "The modules link with the Lua library ${LUA_LIBRARY}")
+  else()
+    find_program(Q_VEIL_KIT_DLLTOOL NAMES ${CMAKE_DLLTOOL} x86_64-w64-mingw32-dlltool dlltool
+                 REQUIRED)
+    set(_def "${PROJECT_BINARY_DIR}/lua-api.def")
+    set(_implib "${PROJECT_BINARY_DIR}/liblua-api.dll.a")
+    configure_file("${PROJECT_SOURCE_DIR}/cmake/windows/lua-api.def.in" "${_def}" @ONLY)
+    execute_process(COMMAND "${Q_VEIL_KIT_DLLTOOL}" -d "${_def}" -l "${_implib}"
+                            -D "${Q_VEIL_KIT_LUA_DLL}"
+                    RESULT_VARIABLE _dlltool_failed)
+    if(_dlltool_failed)
+      message(FATAL_ERROR "${Q_VEIL_KIT_DLLTOOL} could not make an import library for ${Q_VEIL_KIT_LUA_DLL}")
+    endif()
+    target_link_libraries(q_veil_kit_lua_library INTERFACE "${_implib}")
+    message(STATUS "The modules link with ${Q_VEIL_KIT_LUA_DLL} (import library made from ${_def})")
+  endif()
+endif()
+
 # Where `install` puts the module. Decided at install time, under the prefix
 # given then (cmake --install --prefix, with DESTDIR applied), so no prefix
 # sticks in the cache: LUA_CMOD_DIR when set; else, under the prefix /usr,
@@ -103,7 +139,7 @@ else()
     set(_lua_pc_module lua${Q_VEIL_KIT_LUA_VERSION})
   endif()
   set(_lua_cmod "")
-  if(PKG_CONFIG_FOUND)
+  if(PKG_CONFIG_FOUND AND NOT CMAKE_CROSSCOMPILING)  # this machine's Lua only
     pkg_get_variable(_lua_cmod ${_lua_pc_module} INSTALL_CMOD)
   endif()
   if(_lua_cmod MATCHES "^/usr/")

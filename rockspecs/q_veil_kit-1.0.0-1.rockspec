@@ -1,6 +1,8 @@
 -- Builds and installs the Q_Veil_Kit module with CMake:
 --   luarocks make rockspecs/q_veil_kit-1.0.0-1.rockspec
--- from the top of a checkout. Needs a C++17 compiler with OpenMP and CMake.
+-- from the top of a checkout. Needs a C++17 compiler with OpenMP and CMake
+-- (on Windows, MinGW-w64). `make source-rock` makes a .src.rock from it that
+-- `luarocks install FILE` builds anywhere, offline.
 rockspec_format = "3.0"
 package = "q_veil_kit"
 version = "1.0.0-1"
@@ -28,6 +30,9 @@ build = {
       CMAKE_INSTALL_PREFIX = "$(PREFIX)",
       -- The headers LuaRocks was set up with decide the Lua version.
       LUA_INCLUDE_DIR = "$(LUA_INCDIR)",
+      -- Windows: the Lua library a module DLL links with (ignored elsewhere,
+      -- where the host supplies the Lua API when it loads the module).
+      LUA_LIBRARY = "$(LUA_LIBDIR)/$(LUALIB)",
       -- luarocks collects the module from the rock's lib folder.
       LUA_CMOD_DIR = "$(LIBDIR)",
    },

@@ -52,7 +52,8 @@ void ForEachSpan(std::int32_t count, SpanBody body) {
   using span_detail::kSpan;
   if (count <= 0) return;
   const std::int32_t spans = count / kSpan + (count % kSpan != 0);
-  const bool avx2 = span_detail::HaveAvx2();
+  // Unused where there is no AVX2 copy (arm64, for one).
+  [[maybe_unused]] const bool avx2 = span_detail::HaveAvx2();
   ForEachPixel(spans, [=](std::int32_t span) {
     const std::int32_t first = span * kSpan;
     const std::int32_t size = count - first < kSpan ? count - first : kSpan;

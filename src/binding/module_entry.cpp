@@ -1,10 +1,15 @@
 // The library's only exported symbol. Loading and unloading run no code of
-// ours; everything happens inside the two operations.
+// ours; everything happens inside the two operations (on Windows the entry
+// also pins the library, see below).
 //
 // The same source builds for Lua 5.1 (and LuaJIT) and for 5.2 to 5.4: what
 // differs between them is in lua_compat.h. Only the entry and the argument
 // readers (lua_args.cpp) see the Lua API; the passes never do.
 #include <lua.hpp>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include "binding/lua_compat.h"
 #include "binding/operations.h"
@@ -21,8 +26,24 @@ const luaL_Reg kOperations[] = {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int luaopen_Q_Veil_Kit(
-    lua_State* L) {
+// MinGW ignores the visibility attribute; a DLL exports what is marked
+// dllexport (and, when nothing is, every name it has).
+#ifdef _WIN32
+#define Q_VEIL_KIT_EXPORT __declspec(dllexport)
+#else
+#define Q_VEIL_KIT_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" Q_VEIL_KIT_EXPORT int luaopen_Q_Veil_Kit(lua_State* L) {
+#ifdef _WIN32
+  // OpenMP's worker threads outlive a pass and run code of this DLL; were
+  // the host to unload it, they would run unmapped code. Pinning keeps it
+  // loaded until the process ends (what -z nodelete does elsewhere).
+  // The DLL is named by the address of one of its own objects.
+  HMODULE self = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(kLibraryName), &self);
+#endif
   qveil::RegisterLibrary(L, kLibraryName, kOperations);
   return 1;
 }

@@ -1,6 +1,8 @@
 #include "fill/work_arrays.h"
 
+#ifndef _WIN32
 #include <sys/mman.h>
+#endif
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +23,11 @@ constexpr std::size_t kHugeEnough = 4 * kHugePage;
 
 std::int32_t* AllocateIntegers(std::size_t count) {
   const std::size_t bytes = count * sizeof(std::int32_t);
+#ifdef _WIN32
+  // No posix_memalign there, and free() cannot release _aligned_malloc's
+  // blocks: plain malloc keeps allocation and release paired.
+  return static_cast<std::int32_t*>(std::malloc(bytes));
+#else
   if (bytes < kHugeEnough) return static_cast<std::int32_t*>(std::malloc(bytes));
   void* block = nullptr;
   if (posix_memalign(&block, kHugePage, bytes) != 0) return nullptr;
@@ -29,6 +36,7 @@ std::int32_t* AllocateIntegers(std::size_t count) {
   madvise(block, bytes - bytes % kHugePage, MADV_HUGEPAGE);
 #endif
   return static_cast<std::int32_t*>(block);
+#endif
 }
 
 }  // namespace

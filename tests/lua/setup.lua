@@ -1,7 +1,9 @@
--- Loaded by busted before any test file: puts the build tree (the module)
--- and the test helpers on the search paths, so nothing must be installed.
+-- Loaded by busted (or runner.lua) before any test file: puts the build tree
+-- (the module) and the test helpers on the search paths, so nothing must be
+-- installed.
 local build = assert(os.getenv("Q_VEIL_KIT_BUILD"), "Q_VEIL_KIT_BUILD is not set")
 local support = assert(os.getenv("Q_VEIL_KIT_TEST_SUPPORT"))
 local source = assert(os.getenv("Q_VEIL_KIT_SOURCE"))
-package.cpath = build .. "/?.so;" .. support .. "/?.so;" .. package.cpath
+local suffix = package.config:sub(1, 1) == "\\" and ".dll" or ".so"  -- Windows: .dll
+package.cpath = build .. "/?" .. suffix .. ";" .. support .. "/?" .. suffix .. ";" .. package.cpath
 package.path = source .. "/tests/lua/?.lua;" .. package.path

@@ -6,6 +6,10 @@ local support = {}
 support.build_dir = os.getenv("Q_VEIL_KIT_BUILD")
 support.interpreter = os.getenv("Q_VEIL_KIT_LUA") or "lua5.1"
 support.sanitized = os.getenv("Q_VEIL_KIT_SANITIZED") == "1"
+-- A Windows build (run under wine here): DLLs, cmd.exe, no POSIX tools.
+support.windows = package.config:sub(1, 1) == "\\"
+support.module_suffix = support.windows and ".dll" or ".so"
+support.module_file = support.build_dir .. "/Q_Veil_Kit" .. support.module_suffix
 
 -- Every result of a call, with its count (nil results included).
 function support.pack(...)
@@ -35,20 +39,29 @@ function support.short_full_userdata()
   return cases
 end
 
--- Shell-quotes a string for os.execute / io.popen.
+-- Shell-quotes a string for os.execute / io.popen (cmd.exe on Windows,
+-- where the strings quoted here, paths, hold no double quote).
 function support.quote(s)
+  if support.windows then return '"' .. tostring(s) .. '"' end
   return "'" .. tostring(s):gsub("'", "'\\''") .. "'"
 end
 
--- Runs a Lua chunk in a fresh interpreter that finds the module and testbuf
--- in the build, and returns true when it exited with status 0. Lua 5.1 and
--- LuaJIT report os.execute's status as a number, later versions as true;
--- both mean a clean exit.
+-- Runs a Lua chunk in a fresh interpreter (a command: it may start with an
+-- emulator) that finds the module and testbuf in the build, and returns true
+-- when it exited with status 0. The chunk goes through a file, since cmd.exe
+-- cannot pass a line break in an argument. Lua 5.1 and LuaJIT report
+-- os.execute's status as a number, later versions as true; both mean a
+-- clean exit.
 function support.run_lua(interpreter, chunk, prefix)
-  local setup = ("package.cpath = %q .. '/?.so;' .. %q .. '/?.so;' .. package.cpath;")
-    :format(support.build_dir, os.getenv("Q_VEIL_KIT_TEST_SUPPORT"))
-  local command = (prefix or "") .. interpreter .. " -e " .. support.quote(setup .. chunk)
-  local status = os.execute(command)
+  local setup = ("package.cpath = %q .. '/?%s;' .. %q .. '/?%s;' .. package.cpath;")
+    :format(support.build_dir, support.module_suffix,
+            os.getenv("Q_VEIL_KIT_TEST_SUPPORT"), support.module_suffix)
+  local name = support.windows and os.getenv("TEMP") .. "\\q_veil_kit_chunk.lua" or os.tmpname()
+  local file = assert(io.open(name, "w"))
+  file:write(setup, "\n", chunk)
+  file:close()
+  local status = os.execute((prefix or "") .. interpreter .. " " .. support.quote(name))
+  os.remove(name)
   return status == 0 or status == true
 end
 
