@@ -22,6 +22,11 @@ struct FillBits {
 
 constexpr std::int32_t kPixelsPerWord = 64;
 
+// The word of pixel x (x >= 0) in its row, and its bit in that word: shifts,
+// not / and %, which on a signed x would add sign fix-ups to every use.
+constexpr std::int32_t WordOf(std::int32_t x) { return x >> 6; }
+constexpr std::int32_t BitOf(std::int32_t x) { return x & 63; }
+
 constexpr std::int32_t WordsPerRow(std::int32_t width) {
   return width / kPixelsPerWord + (width % kPixelsPerWord != 0);
 }

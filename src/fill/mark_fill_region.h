@@ -23,8 +23,8 @@ struct BitRow {
 // The first pixel of the run through x: x and the open unmarked pixels
 // left of it, up to the first that is not. x itself is marked.
 inline std::int32_t RunStart(const BitRow& row, std::int32_t x) {
-  std::int32_t w = x / kPixelsPerWord;
-  const std::uint64_t below = (std::uint64_t{1} << (x % kPixelsPerWord)) - 1;
+  std::int32_t w = WordOf(x);
+  const std::uint64_t below = (std::uint64_t{1} << BitOf(x)) - 1;
   std::uint64_t stops = ~row.Free(w) & below;
   while (stops == 0) {
     if (w == 0) return 0;
@@ -37,8 +37,8 @@ inline std::int32_t RunStart(const BitRow& row, std::int32_t x) {
 // The last pixel of the run through x, the same way to the right. The bits
 // past a row's end are not open, so a run stops at the end of the row.
 inline std::int32_t RunEnd(const BitRow& row, std::int32_t x, std::int32_t wordsPerRow) {
-  std::int32_t w = x / kPixelsPerWord;
-  const std::int32_t bit = x % kPixelsPerWord;
+  std::int32_t w = WordOf(x);
+  const std::int32_t bit = BitOf(x);
   std::uint64_t stops = ~(row.Free(w) | std::uint64_t{1} << bit) & BitsFrom(bit);
   while (stops == 0) {
     ++w;
@@ -50,10 +50,10 @@ inline std::int32_t RunEnd(const BitRow& row, std::int32_t x, std::int32_t words
 
 // Sets the marked bits of pixels first .. last of a row.
 inline void MarkRun(const BitRow& row, std::int32_t first, std::int32_t last) {
-  const std::int32_t firstWord = first / kPixelsPerWord;
-  const std::int32_t lastWord = last / kPixelsPerWord;
-  const std::uint64_t head = BitsFrom(first % kPixelsPerWord);
-  const std::uint64_t tail = BitsUpTo(last % kPixelsPerWord);
+  const std::int32_t firstWord = WordOf(first);
+  const std::int32_t lastWord = WordOf(last);
+  const std::uint64_t head = BitsFrom(BitOf(first));
+  const std::uint64_t tail = BitsUpTo(BitOf(last));
   if (firstWord == lastWord) {
     row.marked[firstWord] |= head & tail;
     return;
@@ -71,13 +71,13 @@ inline void MarkRun(const BitRow& row, std::int32_t first, std::int32_t last) {
 inline std::int32_t PushStretchStarts(const BitRow& row, std::int32_t y, std::int32_t first,
                                       std::int32_t last, std::int32_t* xStack,
                                       std::int32_t* yStack, std::int32_t top) {
-  const std::int32_t firstWord = first / kPixelsPerWord;
-  const std::int32_t lastWord = last / kPixelsPerWord;
+  const std::int32_t firstWord = WordOf(first);
+  const std::int32_t lastWord = WordOf(last);
   std::uint64_t carry = 0;
   for (std::int32_t w = firstWord; w <= lastWord; ++w) {
     std::uint64_t span = ~std::uint64_t{0};
-    if (w == firstWord) span &= BitsFrom(first % kPixelsPerWord);
-    if (w == lastWord) span &= BitsUpTo(last % kPixelsPerWord);
+    if (w == firstWord) span &= BitsFrom(BitOf(first));
+    if (w == lastWord) span &= BitsUpTo(BitOf(last));
     const std::uint64_t free = row.Free(w) & span;
     std::uint64_t starts = free & ~(free << 1 | carry);
     carry = free >> 63;
@@ -90,6 +90,43 @@ inline std::int32_t PushStretchStarts(const BitRow& row, std::int32_t y, std::in
     }
   }
   return top;
+}
+
+// The pushes of PushStretchStarts when the run lies in word w alone: `run`
+// holds its bits.
+inline std::int32_t PushStretchStartsInWord(const BitRow& row, std::int32_t y,
+                                            std::int32_t w, std::uint64_t run,
+                                            std::int32_t* xStack, std::int32_t* yStack,
+                                            std::int32_t top) {
+  const std::uint64_t free = row.Free(w) & run;
+  std::uint64_t starts = free & ~(free << 1);
+  if (starts == 0) return top;
+  row.marked[w] |= starts;
+  for (; starts != 0; starts &= starts - 1) {
+    ++top;
+    xStack[top] = w * kPixelsPerWord + LowestBit(starts);
+    yStack[top] = y;
+  }
+  return top;
+}
+
+// The bits of the run through x when it lies in x's word alone: stopped on
+// each side within the word or by the row's end. 0 when it may go on into
+// a neighbouring word. Most runs on broken-up pictures, and all in a
+// one-word row, are such: one word read, no loop.
+inline std::uint64_t RunInWord(const BitRow& row, std::int32_t x, std::int32_t wordsPerRow) {
+  const std::int32_t w = WordOf(x);
+  const std::uint64_t bit = std::uint64_t{1} << BitOf(x);
+  const std::uint64_t stops = ~(row.Free(w) | bit);
+  const std::uint64_t stopsBelow = stops & (bit - 1);
+  const std::uint64_t stopsAbove = stops & ~(bit - 1);
+  if ((stopsBelow == 0 && w != 0) || (stopsAbove == 0 && w + 1 != wordsPerRow)) return 0;
+  // HighestBit(stopsBelow) < BitOf(x) <= 63: the shift is below 64.
+  const std::uint64_t fromStart =
+      stopsBelow == 0 ? ~std::uint64_t{0} : BitsFrom(HighestBit(stopsBelow) + 1);
+  const std::uint64_t toEnd = stopsAbove == 0 ? ~std::uint64_t{0}
+                                              : (stopsAbove & (~stopsAbove + 1)) - 1;
+  return fromStart & toEnd;
 }
 
 }  // namespace fill_detail
@@ -124,7 +161,7 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
   std::int32_t top = 1;  // slot 0 is never used: top counts pending pixels
   xStack[top] = seedX;
   yStack[top] = seedY;
-  rowOf(seedY).marked[seedX / kPixelsPerWord] |= std::uint64_t{1} << (seedX % kPixelsPerWord);
+  rowOf(seedY).marked[WordOf(seedX)] |= std::uint64_t{1} << BitOf(seedX);
 
   while (top > 0) {
     const std::int32_t x = xStack[top];
@@ -132,6 +169,20 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
     onPop(x, y, top);
     --top;
     const fill_detail::BitRow row = rowOf(y);
+    const std::uint64_t run = fill_detail::RunInWord(row, x, wordsPerRow);
+    if (run != 0) {
+      const std::int32_t w = WordOf(x);
+      row.marked[w] |= run;
+      if (y > 0) {
+        top = fill_detail::PushStretchStartsInWord(rowOf(y - 1), y - 1, w, run, xStack,
+                                                   yStack, top);
+      }
+      if (y + 1 < height) {
+        top = fill_detail::PushStretchStartsInWord(rowOf(y + 1), y + 1, w, run, xStack,
+                                                   yStack, top);
+      }
+      continue;
+    }
     const std::int32_t first = fill_detail::RunStart(row, x);
     const std::int32_t last = fill_detail::RunEnd(row, x, wordsPerRow);
     fill_detail::MarkRun(row, first, last);
