@@ -77,7 +77,8 @@ void Blend(benchmark::State& state, Picture picture, std::int32_t size, bool sof
     if (soft) {
       BlendSoft(pixels.data(), w.bits, 200, 100, 50, kThreshold, 0.75, size, size, w.xStack);
     } else {
-      BlendOpaque(pixels.data(), w.bits, prepared.weights, 200, 100, 50, size, size);
+      BlendOpaque(pixels.data(), w.bits, WeightFactor(kThreshold, true), 200, 100, 50, size,
+                  size);
     }
     benchmark::ClobberMemory();
   }

@@ -30,8 +30,9 @@ bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
                   std::int32_t threshold, bool soft, double strength) {
   // The weights depend on the alpha alone: 256 of them stand in for a plane
   // of them. Soft mode weighs with the raw alpha.
+  const bool stretch = !soft && threshold > 0 && threshold < 255;
   std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(threshold, !soft && threshold > 0 && threshold < 255, weights);
+  BuildAlphaWeights(threshold, stretch, weights);
   const std::int32_t openAlphas = CountOpenAlphas(weights, threshold);
   const Pixel seed = pixels[static_cast<std::int64_t>(seedY) * width + seedX];
   if (AlphaOf(seed) >= static_cast<std::uint32_t>(openAlphas)) return false;
@@ -43,7 +44,8 @@ bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
     BlendSoft(pixels, work.bits, red, green, blue, threshold, strength, width, height,
               work.xStack);
   } else {
-    BlendOpaque(pixels, work.bits, weights, red, green, blue, width, height);
+    BlendOpaque(pixels, work.bits, WeightFactor(threshold, stretch), red, green, blue, width,
+                height);
   }
   return true;
 }

@@ -18,6 +18,12 @@ void BuildAlphaWeights(std::int32_t threshold, bool stretch,
   }
 }
 
+std::uint32_t WeightFactor(std::int32_t threshold, bool stretch) {
+  if (!stretch) return 65536u;
+  const std::uint32_t divisor = static_cast<std::uint32_t>(threshold);
+  return (255u * 65536u + divisor - 1) / divisor;
+}
+
 std::int32_t CountOpenAlphas(const std::int32_t weights[kAlphaValues],
                              std::int32_t threshold) {
   std::int32_t count = 0;

@@ -20,8 +20,10 @@ constexpr bool IsByte(std::int32_t v) { return v >= 0 && v <= 255; }
 struct BlendInRange {
   static constexpr bool kVectorises = true;
 
-  const std::int32_t* weights;  // by alpha
+  std::uint32_t weightFactor;
   std::uint16_t fillRed, fillGreen, fillBlue;
+
+  static bool ChangesTransparent() { return true; }
 
   static std::uint32_t Mix(std::uint16_t a, std::uint16_t m, std::uint32_t c,
                            std::uint16_t fill) {
@@ -30,7 +32,7 @@ struct BlendInRange {
   }
 
   Pixel operator()(Pixel p) const {
-    const std::uint16_t a = static_cast<std::uint16_t>(weights[AlphaOf(p)]);
+    const std::uint16_t a = static_cast<std::uint16_t>(WeightOf(AlphaOf(p), weightFactor));
     const std::uint16_t m = static_cast<std::uint16_t>(255u - a);
     return kOpaqueAlpha | Mix(a, m, ChannelOf(p, kRedShift), fillRed) << kRedShift |
            Mix(a, m, ChannelOf(p, kGreenShift), fillGreen) << kGreenShift |
@@ -43,8 +45,10 @@ struct BlendInRange {
 struct BlendClamped {
   static constexpr bool kVectorises = true;
 
-  const std::int32_t* weights;  // by alpha
+  std::uint32_t weightFactor;
   std::int32_t red, green, blue;
+
+  static bool ChangesTransparent() { return true; }
 
   static std::uint32_t Mix(std::int32_t a, std::uint32_t c, std::int32_t fill) {
     const std::int64_t sum = std::int64_t{a} * c + std::int64_t{255 - a} * fill;
@@ -54,7 +58,7 @@ struct BlendClamped {
   }
 
   Pixel operator()(Pixel p) const {
-    const std::int32_t a = weights[AlphaOf(p)];
+    const auto a = static_cast<std::int32_t>(WeightOf(AlphaOf(p), weightFactor));
     return MakePixel(255u, Mix(a, ChannelOf(p, kRedShift), red),
                      Mix(a, ChannelOf(p, kGreenShift), green),
                      Mix(a, ChannelOf(p, kBlueShift), blue));
@@ -63,18 +67,18 @@ struct BlendClamped {
 
 }  // namespace
 
-void BlendOpaque(Pixel* pixels, const FillBits& bits,
-                 const std::int32_t weights[kAlphaValues], std::int32_t red,
+void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
+                 std::int32_t red,
                  std::int32_t green, std::int32_t blue, std::int32_t width,
                  std::int32_t height) {
   // Decided once per call, so the per-pixel loop has no branch for it.
   if (IsByte(red) && IsByte(green) && IsByte(blue)) {
-    const BlendInRange blend{weights, static_cast<std::uint16_t>(red),
+    const BlendInRange blend{weightFactor, static_cast<std::uint16_t>(red),
                              static_cast<std::uint16_t>(green),
                              static_cast<std::uint16_t>(blue)};
     BlendMarked(pixels, bits, width, height, blend);
   } else {
-    BlendMarked(pixels, bits, width, height, BlendClamped{weights, red, green, blue});
+    BlendMarked(pixels, bits, width, height, BlendClamped{weightFactor, red, green, blue});
   }
 }
 

@@ -73,6 +73,8 @@ struct BlendSoftPixel {
 
   const SoftWeights* weights;
 
+  bool ChangesTransparent() const { return weights->applies[0] != 0; }
+
   Pixel operator()(Pixel p) const {
     const std::uint32_t a = AlphaOf(p);
     if (!weights->applies[a]) return p;
@@ -112,6 +114,8 @@ struct BlendSoftFromTable {
   const SoftWeights* weights;
   const std::int32_t* table;
   Pixel transparentBecomes;
+
+  bool ChangesTransparent() const { return weights->applies[0] != 0; }
 
   Pixel operator()(Pixel p) const {
     const auto a = static_cast<std::int32_t>(AlphaOf(p));

@@ -26,6 +26,19 @@ constexpr std::int32_t kAlphaValues = 256;
 void BuildAlphaWeights(std::int32_t threshold, bool stretch,
                        std::int32_t weights[kAlphaValues]);
 
+// The same weights as one multiply, for the blend, where a table lookup per
+// pixel would be a gather that does not vectorise well: for every alpha a,
+//   weights[a] = min(255, (a * factor) >> 16)   (unsigned 32-bit)
+// with factor = ceil(255 * 65536 / threshold) for the stretch and 65536
+// without. Exact: a * factor < 2^32, and the rounding error of the factor,
+// below threshold, times a stays below 2^16 wherever a < threshold.
+std::uint32_t WeightFactor(std::int32_t threshold, bool stretch);
+
+inline std::uint32_t WeightOf(std::uint32_t alpha, std::uint32_t factor) {
+  const std::uint32_t weight = (alpha * factor) >> 16;
+  return weight < 255u ? weight : 255u;
+}
+
 // How many alphas have a weight below `threshold` (signed comparison). The
 // weights never fall as the alpha grows, so those are the alphas 0 .. the
 // count - 1: a pixel is open exactly when its alpha is below the count.
@@ -49,12 +62,12 @@ void MarkFillRegion(const FillBits& bits, std::int32_t* xStack,
                     std::int32_t* yStack, std::int32_t width,
                     std::int32_t height, std::int32_t seedX, std::int32_t seedY);
 
-// For each marked pixel, with a = weights[its alpha] and m = 255 - a, each
-// colour byte c becomes (a * c + m * fill) / 255 rounded down, and alpha
-// 255. Fill components outside 0..255 give results clamped to 0..255.
-// Unmarked pixels are never written.
-void BlendOpaque(Pixel* pixels, const FillBits& bits,
-                 const std::int32_t weights[kAlphaValues], std::int32_t red,
+// For each marked pixel, with a = WeightOf(its alpha, weightFactor) and
+// m = 255 - a, each colour byte c becomes (a * c + m * fill) / 255 rounded
+// down, and alpha 255. Fill components outside 0..255 give results clamped
+// to 0..255. Unmarked pixels are never written.
+void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
+                 std::int32_t red,
                  std::int32_t green, std::int32_t blue, std::int32_t width,
                  std::int32_t height);
 

@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include "binding/for_each_span.h"
+#include "fill/fill_bits.h"
+#include "fill/for_each_word.h"
 #include "q_veil_kit/pixel_buffer.h"
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
@@ -16,7 +18,8 @@
 namespace qveil {
 
 // The open bits of the `size` (1..64) pixels from p: bit k for p[k].
-inline std::uint64_t OpenBits(const Pixel* p, std::int32_t size, std::uint32_t openAlphas) {
+inline std::uint64_t OpenBits(const Pixel* p, std::int32_t size, std::uint32_t openAlphas,
+                              PortableCode = {}) {
   std::uint64_t bits = 0;
   for (std::int32_t k = 0; k < size; ++k) {
     bits |= std::uint64_t{AlphaOf(p[k]) < openAlphas} << k;
@@ -41,6 +44,13 @@ __attribute__((target("avx2"))) inline std::uint64_t OpenBitsAvx2(const Pixel* p
     bits |= std::uint64_t{lanes} << (8 * k);
   }
   return bits;
+}
+
+__attribute__((target("avx2"))) inline std::uint64_t OpenBits(const Pixel* p,
+                                                              std::int32_t size,
+                                                              std::uint32_t openAlphas,
+                                                              Avx2Code) {
+  return size == kPixelsPerWord ? OpenBitsAvx2(p, openAlphas) : OpenBits(p, size, openAlphas);
 }
 #endif
 

@@ -21,7 +21,8 @@ namespace {
 
 TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
   // Pixel a * 256 + c: alpha a, every colour byte c, in rows of 250 so that
-  // words and blocks straddle rows. Weights as they are and stretched; fill
+  // words and blocks straddle rows. Weights as they are and stretched, from
+  // the table (the blend multiplies instead); fill
   // colours at the ends of the range and between. The bits mark whole
   // words, leave some empty and mark others in part, in patterns that
   // repeat with no block's period, so that every way through the pass runs.
@@ -41,8 +42,8 @@ TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
         pixels[i] = (i >> 8 & 0xFF) << 24 | (i & 0xFF) * 0x010101u;
       }
       const std::vector<Pixel> before = pixels;
-      BlendOpaque(pixels.data(), marked.bits, weights, fill[0], fill[1], fill[2], kWidth,
-                  kHeight);
+      BlendOpaque(pixels.data(), marked.bits, WeightFactor(200, stretch), fill[0], fill[1],
+                  fill[2], kWidth, kHeight);
       for (std::uint32_t i = 0; i < kCount; ++i) {
         const std::uint32_t x = i % kWidth, y = i / kWidth;
         const std::size_t word = y * static_cast<std::uint32_t>(marked.bits.wordsPerRow) + x / 64;

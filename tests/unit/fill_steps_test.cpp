@@ -40,6 +40,20 @@ TEST(BuildAlphaWeights, StretchMapsTheThresholdToFullOpacity) {
   }
 }
 
+TEST(WeightFactor, TheMultiplyGivesTheTableForEveryAlphaAndThreshold) {
+  for (bool stretch : {false, true}) {
+    for (std::int32_t threshold = 1; threshold <= (stretch ? 254 : 300); ++threshold) {
+      std::int32_t weights[kAlphaValues];
+      BuildAlphaWeights(threshold, stretch, weights);
+      const std::uint32_t factor = WeightFactor(threshold, stretch);
+      for (std::uint32_t a = 0; a < kAlphaValues; ++a) {
+        ASSERT_EQ(WeightOf(a, factor), static_cast<std::uint32_t>(weights[a]))
+            << "alpha " << a << ", threshold " << threshold << ", stretch " << stretch;
+      }
+    }
+  }
+}
+
 // The open test is "alpha below the count": it must pick exactly the alphas
 // whose weight is below the threshold, for every threshold in both modes
 // (the weights never falling as the alpha grows is what makes it a count).
