@@ -13,6 +13,23 @@ namespace qveil {
 
 namespace fill_detail {
 
+// The two coordinate stacks and their top; the last pushed pixel is kept
+// at hand as well, since it is the next one popped: the fill goes on with
+// it without reading back what it has just written.
+struct Stack {
+  std::int32_t* xs;
+  std::int32_t* ys;
+  std::int32_t top;
+  std::int32_t lastX, lastY;
+  void Push(std::int32_t x, std::int32_t y) {
+    ++top;
+    xs[top] = x;
+    ys[top] = y;
+    lastX = x;
+    lastY = y;
+  }
+};
+
 // One row of both bit arrays.
 struct BitRow {
   const std::uint64_t* open;
@@ -68,9 +85,8 @@ inline void MarkRun(const BitRow& row, std::int32_t first, std::int32_t last) {
 // per stretch, whose pop grows the rest of it as its own run. A stretch's
 // first pixel is a free one whose left neighbour, within the run's span, is
 // not free: c & ~(c << 1), with the bit carried over from the word before.
-inline std::int32_t PushStretchStarts(const BitRow& row, std::int32_t y, std::int32_t first,
-                                      std::int32_t last, std::int32_t* xStack,
-                                      std::int32_t* yStack, std::int32_t top) {
+inline void PushStretchStarts(const BitRow& row, std::int32_t y, std::int32_t first,
+                              std::int32_t last, Stack& stack) {
   const std::int32_t firstWord = WordOf(first);
   const std::int32_t lastWord = WordOf(last);
   std::uint64_t carry = 0;
@@ -84,30 +100,22 @@ inline std::int32_t PushStretchStarts(const BitRow& row, std::int32_t y, std::in
     if (starts == 0) continue;
     row.marked[w] |= starts;
     for (; starts != 0; starts &= starts - 1) {
-      ++top;
-      xStack[top] = w * kPixelsPerWord + LowestBit(starts);
-      yStack[top] = y;
+      stack.Push(w * kPixelsPerWord + LowestBit(starts), y);
     }
   }
-  return top;
 }
 
 // The pushes of PushStretchStarts when the run lies in word w alone: `run`
 // holds its bits.
-inline std::int32_t PushStretchStartsInWord(const BitRow& row, std::int32_t y,
-                                            std::int32_t w, std::uint64_t run,
-                                            std::int32_t* xStack, std::int32_t* yStack,
-                                            std::int32_t top) {
+inline void PushStretchStartsInWord(const BitRow& row, std::int32_t y, std::int32_t w,
+                                    std::uint64_t run, Stack& stack) {
   const std::uint64_t free = row.Free(w) & run;
   std::uint64_t starts = free & ~(free << 1);
-  if (starts == 0) return top;
+  if (starts == 0) return;
   row.marked[w] |= starts;
   for (; starts != 0; starts &= starts - 1) {
-    ++top;
-    xStack[top] = w * kPixelsPerWord + LowestBit(starts);
-    yStack[top] = y;
+    stack.Push(w * kPixelsPerWord + LowestBit(starts), y);
   }
-  return top;
 }
 
 // The bits of the run through x when it lies in x's word alone: stopped on
@@ -158,41 +166,38 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
     const std::int64_t start = static_cast<std::int64_t>(y) * wordsPerRow;
     return fill_detail::BitRow{bits.open + start, bits.marked + start};
   };
-  std::int32_t top = 1;  // slot 0 is never used: top counts pending pixels
-  xStack[top] = seedX;
-  yStack[top] = seedY;
+  // Slot 0 is never used: top counts pending pixels.
+  fill_detail::Stack stack{xStack, yStack, 0, seedX, seedY};
+  stack.Push(seedX, seedY);
   rowOf(seedY).marked[WordOf(seedX)] |= std::uint64_t{1} << BitOf(seedX);
 
-  while (top > 0) {
-    const std::int32_t x = xStack[top];
-    const std::int32_t y = yStack[top];
-    onPop(x, y, top);
-    --top;
+  std::int32_t x = seedX;  // the pixel in the top slot
+  std::int32_t y = seedY;
+  while (stack.top > 0) {
+    onPop(x, y, stack.top);
+    const std::int32_t below = --stack.top;
     const fill_detail::BitRow row = rowOf(y);
+    const fill_detail::BitRow up{row.open - wordsPerRow, row.marked - wordsPerRow};
+    const fill_detail::BitRow down{row.open + wordsPerRow, row.marked + wordsPerRow};
     const std::uint64_t run = fill_detail::RunInWord(row, x, wordsPerRow);
     if (run != 0) {
       const std::int32_t w = WordOf(x);
       row.marked[w] |= run;
-      if (y > 0) {
-        top = fill_detail::PushStretchStartsInWord(rowOf(y - 1), y - 1, w, run, xStack,
-                                                   yStack, top);
-      }
-      if (y + 1 < height) {
-        top = fill_detail::PushStretchStartsInWord(rowOf(y + 1), y + 1, w, run, xStack,
-                                                   yStack, top);
-      }
-      continue;
+      if (y > 0) fill_detail::PushStretchStartsInWord(up, y - 1, w, run, stack);
+      if (y + 1 < height) fill_detail::PushStretchStartsInWord(down, y + 1, w, run, stack);
+    } else {
+      const std::int32_t first = fill_detail::RunStart(row, x);
+      const std::int32_t last = fill_detail::RunEnd(row, x, wordsPerRow);
+      fill_detail::MarkRun(row, first, last);
+      if (y > 0) fill_detail::PushStretchStarts(up, y - 1, first, last, stack);
+      if (y + 1 < height) fill_detail::PushStretchStarts(down, y + 1, first, last, stack);
     }
-    const std::int32_t first = fill_detail::RunStart(row, x);
-    const std::int32_t last = fill_detail::RunEnd(row, x, wordsPerRow);
-    fill_detail::MarkRun(row, first, last);
-    if (y > 0) {
-      top = fill_detail::PushStretchStarts(rowOf(y - 1), y - 1, first, last, xStack,
-                                           yStack, top);
-    }
-    if (y + 1 < height) {
-      top = fill_detail::PushStretchStarts(rowOf(y + 1), y + 1, first, last, xStack,
-                                           yStack, top);
+    if (stack.top > below) {
+      x = stack.lastX;
+      y = stack.lastY;
+    } else if (stack.top > 0) {
+      x = xStack[stack.top];
+      y = yStack[stack.top];
     }
   }
 }
