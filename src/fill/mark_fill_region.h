@@ -177,20 +177,25 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
     onPop(x, y, stack.top);
     const std::int32_t below = --stack.top;
     const fill_detail::BitRow row = rowOf(y);
-    const fill_detail::BitRow up{row.open - wordsPerRow, row.marked - wordsPerRow};
-    const fill_detail::BitRow down{row.open + wordsPerRow, row.marked + wordsPerRow};
+    // The rows above and below, formed only where they exist.
+    const auto up = [&] {
+      return fill_detail::BitRow{row.open - wordsPerRow, row.marked - wordsPerRow};
+    };
+    const auto down = [&] {
+      return fill_detail::BitRow{row.open + wordsPerRow, row.marked + wordsPerRow};
+    };
     const std::uint64_t run = fill_detail::RunInWord(row, x, wordsPerRow);
     if (run != 0) {
       const std::int32_t w = WordOf(x);
       row.marked[w] |= run;
-      if (y > 0) fill_detail::PushStretchStartsInWord(up, y - 1, w, run, stack);
-      if (y + 1 < height) fill_detail::PushStretchStartsInWord(down, y + 1, w, run, stack);
+      if (y > 0) fill_detail::PushStretchStartsInWord(up(), y - 1, w, run, stack);
+      if (y + 1 < height) fill_detail::PushStretchStartsInWord(down(), y + 1, w, run, stack);
     } else {
       const std::int32_t first = fill_detail::RunStart(row, x);
       const std::int32_t last = fill_detail::RunEnd(row, x, wordsPerRow);
       fill_detail::MarkRun(row, first, last);
-      if (y > 0) fill_detail::PushStretchStarts(up, y - 1, first, last, stack);
-      if (y + 1 < height) fill_detail::PushStretchStarts(down, y + 1, first, last, stack);
+      if (y > 0) fill_detail::PushStretchStarts(up(), y - 1, first, last, stack);
+      if (y + 1 < height) fill_detail::PushStretchStarts(down(), y + 1, first, last, stack);
     }
     if (stack.top > below) {
       x = stack.lastX;
