@@ -8,7 +8,6 @@
 
 #ifdef __linux__
 #include <malloc.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -117,46 +116,53 @@ long StatusKilobytes(const char* name) {
   return kb;
 }
 
-// In a child, so that nothing an earlier call left in the heap is reused:
-// the image copied (resident), the peak resident set reset (clear_refs 5,
-// Linux), one call, and the peak's rise over the resident set before it.
-// Returns that rise in kilobytes, or -1.
-long ExtraPeakKilobytes(lua_State* L, const Image& image, bool soft) {
-  int channel[2];
-  if (pipe(channel) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(channel[0]);
-    std::vector<Pixel> pixels = image.pixels;
-    malloc_trim(0);  // what the parent's heap kept must not be reused unseen
-    long rise = -1;
-    FILE* clear = std::fopen("/proc/self/clear_refs", "w");
-    if (clear != nullptr && std::fputs("5", clear) >= 0 && std::fclose(clear) == 0) {
-      const long before = StatusKilobytes("VmRSS");
-      const int results = Call(L, "AlphaFillColor", pixels.data(), FillArguments(image), 10, soft);
-      const long peak = StatusKilobytes("VmHWM");
-      if (results == 1 && before >= 0 && peak >= 0) rise = peak - before;
-    }
-    const ssize_t written = write(channel[1], &rise, sizeof rise);
-    _exit(written == sizeof rise ? 0 : 1);
-  }
-  close(channel[1]);
+}  // namespace
+
+// The child's side of Memory/...: a fresh process (this program run again,
+// so no thread team or heap of the parent's comes with it) makes the image,
+// copies it (resident), resets its peak resident set (clear_refs 5, Linux),
+// makes one call and prints the peak's rise over the resident set before
+// the call, in kilobytes; -1 when it cannot tell.
+int MemoryChild(int picture, std::int32_t size, bool soft) {
+  const Image& image = GetImage(static_cast<Picture>(picture), size);
+  std::vector<Pixel> pixels = image.pixels;
+  lua_State* L = ModuleState();
+  malloc_trim(0);  // what making the image left in the heap must not be reused unseen
   long rise = -1;
-  if (child < 0 || read(channel[0], &rise, sizeof rise) != sizeof rise) rise = -1;
-  close(channel[0]);
-  if (child > 0) waitpid(child, nullptr, 0);
-  return rise;
+  FILE* clear = std::fopen("/proc/self/clear_refs", "w");
+  if (L != nullptr && clear != nullptr && std::fputs("5", clear) >= 0 &&
+      std::fclose(clear) == 0) {
+    const long before = StatusKilobytes("VmRSS");
+    const int results = Call(L, "AlphaFillColor", pixels.data(), FillArguments(image), 10, soft);
+    const long peak = StatusKilobytes("VmHWM");
+    if (results == 1 && before >= 0 && peak >= 0) rise = peak - before;
+  }
+  std::printf("%ld\n", rise);
+  return 0;
+}
+
+namespace {
+
+// Runs this program again as a memory child and reads its figure; -1 if
+// it gives none.
+long ExtraPeakKilobytes(Picture picture, std::int32_t size, bool soft) {
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return -1;
+  self[length] = '\0';
+  const std::string command = std::string("'") + self + "' " + kMemoryChildFlag + " " +
+                              std::to_string(static_cast<int>(picture)) + " " +
+                              std::to_string(size) + " " + (soft ? "1" : "0");
+  FILE* child = popen(command.c_str(), "r");
+  if (child == nullptr) return -1;
+  long rise = -1;
+  if (std::fscanf(child, "%ld", &rise) != 1) rise = -1;
+  return pclose(child) == 0 ? rise : -1;
 }
 
 void FillMemory(benchmark::State& state, Picture picture, std::int32_t size, bool soft) {
-  lua_State* L = ModuleState();
-  if (L == nullptr) {
-    state.SkipWithError("cannot load Q_Veil_Kit");
-    return;
-  }
-  const Image& image = GetImage(picture, size);
   long rise = -1;
-  for (auto _ : state) rise = ExtraPeakKilobytes(L, image, soft);
+  for (auto _ : state) rise = ExtraPeakKilobytes(picture, size, soft);
   if (rise < 0) {
     state.SkipWithError("no peak resident figure (clear_refs or /proc missing)");
     return;
