@@ -130,7 +130,7 @@ std::unique_ptr<Image> MakeImage(Picture picture, std::int32_t size) {
       DrawNoise(*image, random, 20);
       break;
     case Picture::kDenseNoise:
-      DrawNoise(*image, random, 50);
+      DrawNoise(*image, random, 30);
       break;
     case Picture::kMaze:
       DrawMaze(*image, random);
@@ -164,7 +164,7 @@ const char* PictureName(Picture picture) {
     case Picture::kSparseNoise:
       return "noise20";
     case Picture::kDenseNoise:
-      return "noise50";
+      return "noise30";
     case Picture::kMaze:
       return "maze";
     case Picture::kSpiral:

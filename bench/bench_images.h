@@ -16,7 +16,7 @@ enum class Picture {
   kTransparent,  // alpha 0 everywhere: the region is the whole image
   kNoise,        // ~40% walls (alpha 128..255), the rest open (alpha 0..63)
   kSparseNoise,  // the same with ~20% walls: one region, runs of a few pixels
-  kDenseNoise,   // ~50% walls: past the point where the open pixels join up
+  kDenseNoise,   // ~30% walls
   kMaze,         // one-pixel corridors between one-pixel walls, all connected
   kSpiral,       // one corridor winding out from the centre
   kChecker,      // open on a checkerboard's even squares, the odd ones at random

@@ -24,7 +24,7 @@ SIZES = ["1024", "4096", "8192"]
 SCALING_SIZES = ["1024", "2048", "4096", "8192"]  # the seed fill, transparent
 CALL_PICTURES = ["transparent", "noise", "maze"]
 # The seed fill only, up to 4096; the row and the column at 2048 only.
-EXTRA_FILL_PICTURES = ["noise20", "noise50", "spiral", "checker", "row", "column"]
+EXTRA_FILL_PICTURES = ["noise20", "noise30", "spiral", "checker", "row", "column"]
 FILL_PICTURES = CALL_PICTURES + EXTRA_FILL_PICTURES
 FILL_FORMS = [
     ("RunFill", "the run fill on a 32-bit mask (reference)"),
