@@ -31,6 +31,11 @@ inline std::string Name(const std::string& what, std::int32_t size) {
   return what + "/" + std::to_string(size);
 }
 
+// `q_veil_kit_bench --memory-child PICTURE SIZE SOFT`: one call in a fresh
+// process, for the Memory/... figures (call_bench.cpp).
+constexpr const char* kMemoryChildFlag = "--memory-child";
+int MemoryChild(int picture, std::int32_t size, bool soft);
+
 void RegisterPassBenchmarks();
 void RegisterFillBenchmarks();
 void RegisterCallBenchmarks();

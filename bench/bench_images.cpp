@@ -94,18 +94,22 @@ void DrawChecker(Image& image, Random& random) {
 std::int64_t CountRegion(const Image& image) {
   const std::int32_t n = image.size;
   FillWorkArrays work;
-  if (!AcquireFillWorkArrays(n * n, &work)) return -1;
-  ExtractAlphaPlane(image.pixels.data(), work.alphaPlane, n, n);
-  StretchAlphaPlane(work.alphaPlane, kThreshold, n, n);
-  MarkBoundaries(work.alphaPlane, work.fillMask, kThreshold, n, n);
-  MarkFillRegion(work.fillMask, work.xStack, work.yStack, n, n, image.SeedX(),
-                 image.SeedY());
+  if (!AcquireFillWorkArrays(n, n, &work)) return -1;
+  std::int32_t weights[kAlphaValues];
+  BuildAlphaWeights(kThreshold, true, weights);
+  MarkOpenPixels(image.pixels.data(), CountOpenAlphas(weights, kThreshold), work.bits, n, n);
+  MarkFillRegion(work.bits, work.xStack, work.yStack, n, n, image.SeedX(), image.SeedY());
   std::int64_t marked = 0;
-  for (std::int64_t i = 0; i < std::int64_t{n} * n; ++i) {
-    marked += work.fillMask[i] == kMarked;
+  for (std::int64_t k = 0; k < std::int64_t{work.bits.wordsPerRow} * n; ++k) {
+    marked += __builtin_popcountll(work.bits.marked[k]);
   }
   ReleaseFillWorkArrays(&work);
   return marked;
+}
+
+void DrawNoise(Image& image, Random& random, std::uint32_t wallPercent) {
+  for (auto& p : image.pixels) p = random.Next() % 100 < wallPercent ? Wall(random) : Open(random);
+  image.pixels[static_cast<std::size_t>(image.SeedY()) * image.size + image.SeedX()] = 0;
 }
 
 std::unique_ptr<Image> MakeImage(Picture picture, std::int32_t size) {
@@ -120,8 +124,13 @@ std::unique_ptr<Image> MakeImage(Picture picture, std::int32_t size) {
       for (auto& p : image->pixels) p = 0;
       break;
     case Picture::kNoise:
-      for (auto& p : image->pixels) p = random.Next() % 100 < 40 ? Wall(random) : Open(random);
-      image->pixels[static_cast<std::size_t>(image->SeedY()) * size + image->SeedX()] = 0;
+      DrawNoise(*image, random, 40);
+      break;
+    case Picture::kSparseNoise:
+      DrawNoise(*image, random, 20);
+      break;
+    case Picture::kDenseNoise:
+      DrawNoise(*image, random, 30);
       break;
     case Picture::kMaze:
       DrawMaze(*image, random);
@@ -152,6 +161,10 @@ const char* PictureName(Picture picture) {
       return "transparent";
     case Picture::kNoise:
       return "noise";
+    case Picture::kSparseNoise:
+      return "noise20";
+    case Picture::kDenseNoise:
+      return "noise30";
     case Picture::kMaze:
       return "maze";
     case Picture::kSpiral:

@@ -15,6 +15,8 @@ namespace qveil::bench {
 enum class Picture {
   kTransparent,  // alpha 0 everywhere: the region is the whole image
   kNoise,        // ~40% walls (alpha 128..255), the rest open (alpha 0..63)
+  kSparseNoise,  // the same with ~20% walls: one region, runs of a few pixels
+  kDenseNoise,   // ~30% walls
   kMaze,         // one-pixel corridors between one-pixel walls, all connected
   kSpiral,       // one corridor winding out from the centre
   kChecker,      // open on a checkerboard's even squares, the odd ones at random
@@ -25,6 +27,7 @@ constexpr Picture kCallPictures[] = {Picture::kTransparent, Picture::kNoise,
                                      Picture::kMaze};
 // Every picture, for the seed fill against its reference form.
 constexpr Picture kFillPictures[] = {Picture::kTransparent, Picture::kNoise,
+                                     Picture::kSparseNoise, Picture::kDenseNoise,
                                      Picture::kMaze, Picture::kSpiral,
                                      Picture::kChecker};
 

@@ -1,73 +1,107 @@
-// The seed fill alone, on prepared planes, per picture, in three forms:
-//   PixelStackFill/     the fill before it went by runs: one pixel per pop,
-//                       on the boundary mask (the reference)
-//   MarkFillRegion/     the run fill, on the boundary mask
-//   BoundariesAndFill/  MarkBoundaries + MarkFillRegion, as a call runs them
+// The seed fill alone, per picture, in three forms:
+//   RunFill/         the run fill on a 32-bit mask, as it was before the bit
+//                    rows (the reference, run_fill.h)
+//   MarkFillRegion/  the run fill on the bit rows
+//   OpenAndFill/     MarkOpenPixels + MarkFillRegion, as a call runs them
 // Reported as time per region pixel (report.py divides by region_px). The
 // transparent picture also runs at 2048, for the row that shows how the cost
-// per pixel grows with the image.
+// per pixel grows with the image, and as a single row and a single column
+// of as many pixels as a 2048² image (Row/..., Column/...).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "bench_config.h"
 #include "bench_images.h"
 #include "fill/fill_steps.h"
 #include "fill/work_arrays.h"
-#include "pixel_stack_fill.h"
+#include "run_fill.h"
 
 namespace qveil::bench {
 
 namespace {
 
-enum class Form { kPixelStack, kRuns, kBoundariesAndFill };
+enum class Form { kRunFill, kBits, kOpenAndFill };
 
 const char* FormName(Form form) {
   switch (form) {
-    case Form::kPixelStack:
-      return "PixelStackFill/";
-    case Form::kRuns:
+    case Form::kRunFill:
+      return "RunFill/";
+    case Form::kBits:
       return "MarkFillRegion/";
-    case Form::kBoundariesAndFill:
-      return "BoundariesAndFill/";
+    case Form::kOpenAndFill:
+      return "OpenAndFill/";
   }
   return "?";
 }
 
-void Mark(benchmark::State& state, Form form, Picture picture, std::int32_t size) {
-  const Image& image = GetImage(picture, size);
+// One fill of `pixels` (width x height) from the seed, in the given form,
+// timed; what each form needs before it is prepared untimed.
+void Mark(benchmark::State& state, Form form, const Pixel* pixels, std::int32_t width,
+          std::int32_t height, std::int32_t seedX, std::int32_t seedY,
+          std::int64_t regionPixels) {
   FillWorkArrays w;
-  if (!AcquireFillWorkArrays(size * size, &w)) {
+  const std::int32_t count = width * height;
+  std::vector<std::int32_t> mask;
+  if (form == Form::kRunFill) mask.resize(static_cast<std::size_t>(count));
+  if (!AcquireFillWorkArrays(width, height, &w)) {
     state.SkipWithError("out of memory");
     return;
   }
-  const std::size_t count = static_cast<std::size_t>(size) * size;
-  ExtractAlphaPlane(image.pixels.data(), w.alphaPlane, size, size);
-  StretchAlphaPlane(w.alphaPlane, kThreshold, size, size);
+  std::int32_t weights[kAlphaValues];
+  BuildAlphaWeights(kThreshold, true, weights);
+  const std::int32_t openAlphas = CountOpenAlphas(weights, kThreshold);
   // Warm the stacks once, so the figure is the fill and not first touch.
-  std::memset(w.xStack, 0, (count + 1) * 4);
-  std::memset(w.yStack, 0, (count + 1) * 4);
+  std::memset(w.xStack, 0, (static_cast<std::size_t>(count) + 1) * 4);
+  std::memset(w.yStack, 0, (static_cast<std::size_t>(count) + 1) * 4);
+  const std::size_t markedBytes =
+      static_cast<std::size_t>(w.bits.wordsPerRow) * static_cast<std::size_t>(height) * 8;
+  MarkOpenPixels(pixels, openAlphas, w.bits, width, height);
   for (auto _ : state) {
-    if (form != Form::kBoundariesAndFill) state.PauseTiming();
-    MarkBoundaries(w.alphaPlane, w.fillMask, kThreshold, size, size);
-    if (form != Form::kBoundariesAndFill) state.ResumeTiming();
-    if (form == Form::kPixelStack) {
-      PixelStackFill(w.fillMask, w.xStack, w.yStack, size, size, image.SeedX(),
-                     image.SeedY());
-    } else {
-      MarkFillRegion(w.fillMask, w.xStack, w.yStack, size, size, image.SeedX(),
-                     image.SeedY());
+    switch (form) {
+      case Form::kRunFill:
+        state.PauseTiming();
+        RunFillMask(pixels, weights, kThreshold, mask.data(), count);
+        state.ResumeTiming();
+        RunFill(mask.data(), w.xStack, w.yStack, width, height, seedX, seedY);
+        break;
+      case Form::kBits:
+        state.PauseTiming();
+        std::memset(w.bits.marked, 0, markedBytes);
+        state.ResumeTiming();
+        MarkFillRegion(w.bits, w.xStack, w.yStack, width, height, seedX, seedY);
+        break;
+      case Form::kOpenAndFill:
+        MarkOpenPixels(pixels, openAlphas, w.bits, width, height);
+        MarkFillRegion(w.bits, w.xStack, w.yStack, width, height, seedX, seedY);
+        break;
     }
     benchmark::ClobberMemory();
   }
   ReleaseFillWorkArrays(&w);
-  state.counters["region_px"] = static_cast<double>(image.regionPixels);
+  state.counters["region_px"] = static_cast<double>(regionPixels);
+}
+
+void MarkPicture(benchmark::State& state, Form form, Picture picture, std::int32_t size) {
+  const Image& image = GetImage(picture, size);
+  Mark(state, form, image.pixels.data(), size, size, image.SeedX(), image.SeedY(),
+       image.regionPixels);
+}
+
+// A transparent single row (kRow) or column of `count` pixels.
+void MarkStrip(benchmark::State& state, Form form, bool row, std::int32_t count) {
+  const std::vector<Pixel> pixels(static_cast<std::size_t>(count), 0);
+  const std::int32_t width = row ? count : 1;
+  const std::int32_t height = row ? 1 : count;
+  Mark(state, form, pixels.data(), width, height, width / 2, height / 2, count);
 }
 
 void Register(Form form, Picture picture, std::int32_t size) {
   const std::string what = std::string(FormName(form)) + PictureName(picture);
-  Configure(benchmark::RegisterBenchmark(Name(what, size).c_str(), Mark, form,
+  Configure(benchmark::RegisterBenchmark(Name(what, size).c_str(), MarkPicture, form,
                                          picture, size),
             size);
 }
@@ -75,18 +109,31 @@ void Register(Form form, Picture picture, std::int32_t size) {
 }  // namespace
 
 void RegisterFillBenchmarks() {
-  const Form forms[] = {Form::kPixelStack, Form::kRuns, Form::kBoundariesAndFill};
+  const Form forms[] = {Form::kRunFill, Form::kBits, Form::kOpenAndFill};
   for (Form form : forms) Register(form, Picture::kTransparent, kScalingSize);
+  for (Form form : forms) {
+    for (bool row : {true, false}) {
+      const std::string what = std::string(FormName(form)) + (row ? "row" : "column");
+      // Named by the square of as many pixels.
+      Configure(benchmark::RegisterBenchmark(Name(what, kScalingSize).c_str(), MarkStrip,
+                                             form, row, kScalingSize * kScalingSize),
+                kScalingSize);
+    }
+  }
   for (std::int32_t size : kSizes) {
     for (Picture picture : kFillPictures) {
-      // The spiral and the checkerboard are drawn for the comparison with
-      // the reference form; at 8192 they would add a minute to the run.
-      const bool extra = picture == Picture::kSpiral || picture == Picture::kChecker;
+      // The extra pictures are drawn for the comparison with the reference
+      // form; at 8192 they would add a minute to the run.
+      const bool extra = picture != Picture::kTransparent && picture != Picture::kNoise &&
+                         picture != Picture::kMaze;
       if (extra && size >= 8192) continue;
       for (Form form : forms) {
-        // What the boundary pass adds is the same on every picture: the
-        // transparent one shows it.
-        if (form == Form::kBoundariesAndFill && picture != Picture::kTransparent) continue;
+        // What the classifying pass adds is the same on every picture: the
+        // transparent and the noise ones show it.
+        if (form == Form::kOpenAndFill && picture != Picture::kTransparent &&
+            picture != Picture::kNoise) {
+          continue;
+        }
         Register(form, picture, size);
       }
     }

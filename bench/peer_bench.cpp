@@ -114,6 +114,9 @@ void RegisterPeerBenchmarks() {
                 size, 2);
     }
   }
+  Configure(benchmark::RegisterBenchmark(Name("PeerPipeline/noise", kScalingSize).c_str(),
+                                         Pipeline, Picture::kNoise, kScalingSize),
+            kScalingSize, 2);
 }
 
 }  // namespace qveil::bench

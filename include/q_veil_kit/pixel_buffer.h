@@ -5,8 +5,8 @@
 // little-endian word that reads 0xAARRGGBB: byte 0 blue, byte 1 green,
 // byte 2 red, byte 3 alpha.
 //
-// Per-pixel work arrays (the alpha plane, the fill mask and the two coordinate
-// stacks of the seed fill) are 32-bit signed integers indexed like the pixels.
+// The seed fill's two coordinate stacks are 32-bit signed integers, one slot
+// per pixel plus one; its other work memory is bit rows (fill/fill_bits.h).
 #ifndef Q_VEIL_KIT_PIXEL_BUFFER_H
 #define Q_VEIL_KIT_PIXEL_BUFFER_H
 
@@ -43,13 +43,6 @@ constexpr std::int32_t CountPixels(std::int32_t width, std::int32_t height) {
   const std::int64_t count = std::int64_t{width} * height;
   return count > INT32_MAX ? -1 : static_cast<std::int32_t>(count);
 }
-
-// Values of the fill mask. Between the boundary pass and the end of the call
-// it also holds kBoundary, so the seed fill tests a neighbour with one read;
-// every pass after the fill only asks whether an entry is kMarked.
-constexpr std::int32_t kUnmarked = 0;  // open and not reached (yet)
-constexpr std::int32_t kMarked = 1;    // in the fill region
-constexpr std::int32_t kBoundary = 2;  // alpha plane value at or above the threshold
 
 }  // namespace qveil
 

@@ -21,31 +21,30 @@ namespace qveil {
 
 namespace {
 
-// The fill on prepared work arrays; false when the seed pixel is a
-// boundary. Split from the Lua function so the arrays are released in one
-// place.
+// The fill on the work arrays, from a seed inside the image; false when the
+// seed pixel is a boundary, before any work memory or pixel is written.
+// Split from the Lua function so the arrays are released in one place.
 bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
                   std::int32_t height, std::int32_t red, std::int32_t green,
                   std::int32_t blue, std::int32_t seedX, std::int32_t seedY,
                   std::int32_t threshold, bool soft, double strength) {
-  ExtractAlphaPlane(pixels, work.alphaPlane, width, height);
-  if (!soft && threshold > 0 && threshold < 255) {
-    StretchAlphaPlane(work.alphaPlane, threshold, width, height);
-  }
-  if (work.alphaPlane[seedY * width + seedX] >= threshold) return false;
+  // The weights depend on the alpha alone: 256 of them stand in for a plane
+  // of them. Soft mode weighs with the raw alpha.
+  const bool stretch = !soft && threshold > 0 && threshold < 255;
+  std::int32_t weights[kAlphaValues];
+  BuildAlphaWeights(threshold, stretch, weights);
+  const std::int32_t openAlphas = CountOpenAlphas(weights, threshold);
+  const Pixel seed = pixels[static_cast<std::int64_t>(seedY) * width + seedX];
+  if (AlphaOf(seed) >= static_cast<std::uint32_t>(openAlphas)) return false;
 
-  // The fill mask is written for the first time here, every entry of it:
-  // kBoundary or kUnmarked, so the seed fill reads one array and not two.
-  // No path reads the mask before this.
-  MarkBoundaries(work.alphaPlane, work.fillMask, threshold, width, height);
-  MarkFillRegion(work.fillMask, work.xStack, work.yStack, width, height, seedX,
-                 seedY);
+  MarkOpenPixels(pixels, openAlphas, work.bits, width, height);
+  MarkFillRegion(work.bits, work.xStack, work.yStack, width, height, seedX, seedY);
   if (soft) {
     // The x stack is done with once the region is marked.
-    BlendSoft(pixels, work.fillMask, work.alphaPlane, red, green, blue,
-              threshold, strength, width, height, work.xStack);
+    BlendSoft(pixels, work.bits, red, green, blue, threshold, strength, width, height,
+              work.xStack);
   } else {
-    BlendOpaque(pixels, work.fillMask, work.alphaPlane, red, green, blue, width,
+    BlendOpaque(pixels, work.bits, WeightFactor(threshold, stretch), red, green, blue, width,
                 height);
   }
   return true;
@@ -75,7 +74,7 @@ int AlphaFillColor(lua_State* L) {
   if (count <= 0) return ReturnNothing(L);
 
   FillWorkArrays work;
-  if (!AcquireFillWorkArrays(count, &work)) return ReturnNothing(L);
+  if (!AcquireFillWorkArrays(width, height, &work)) return ReturnNothing(L);
 
   // The seed is an offset from the centre pixel; formed in 64 bits so that an
   // offset near the 32-bit limits cannot overflow.

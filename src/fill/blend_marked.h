@@ -1,87 +1,124 @@
-// The loop both blends run: over the marked pixels of a pass, writing no
-// other pixel.
+// The loop both blends run: over the marked bits of a pass, writing only
+// the pixels whose bit is set.
 #ifndef Q_VEIL_KIT_BLEND_MARKED_H
 #define Q_VEIL_KIT_BLEND_MARKED_H
 
 #include <cstdint>
 
-#include "binding/for_each_span.h"
+#include "fill/fill_bits.h"
+#include "fill/for_each_word.h"
 #include "q_veil_kit/pixel_buffer.h"
+
+#ifdef Q_VEIL_KIT_AVX2_COPY
+#include <immintrin.h>
+#endif
 
 namespace qveil {
 
 namespace blend_detail {
 
-// Blocks of kBlock pixels: a block with no marked pixel is skipped. In the
-// others, a blend that vectorises (kVectorises) blends every pixel of the
-// block in a loop with no decision in it and stores the marked ones; any
-// other blend goes through the marked pixels one by one. Only marked pixels
-// are written.
+// A word is looked at in blocks of 16 pixels: a block with no marked pixel
+// is skipped, a fully marked one blended in a loop with no decision in it.
+// In the others, a blend that vectorises (kVectorises) blends every pixel
+// of the block into a scratch block, in a loop with no decision, and the
+// marked ones are stored from it: with masked vector stores in the AVX2
+// copy, one by one in the portable one (no branch per pixel, a coin toss on
+// broken-up regions, in either). Any other blend goes from one set bit to
+// the next. Only marked pixels are ever written.
 constexpr std::int32_t kBlock = 16;
 
-inline std::int32_t CountMarked(const std::int32_t* fillMask) {
-  std::int32_t marked = 0;  // counted, not tested one by one: no early exit
-  for (std::int32_t k = 0; k < kBlock; ++k) marked += fillMask[k] == kMarked;
-  return marked;
+// p[k] = blended[k] for each bit k set in `marked` (below bit 16).
+inline void StoreMarked(Pixel* p, const Pixel* blended, std::uint32_t marked, PortableCode) {
+  for (; marked != 0; marked &= marked - 1) {
+    const std::int32_t k = LowestBit(marked);
+    p[k] = blended[k];
+  }
 }
 
-// Pixels 0 .. size - 1 of the span starting at the given addresses.
-template <typename Blend>
-inline void BlendSpan(Pixel* pixels, const std::int32_t* fillMask,
-                      const std::int32_t* alphaPlane, std::int32_t size,
-                      const Blend& blend) {
-  std::int32_t first = 0;
-  for (; size - first >= kBlock; first += kBlock) {
-    const std::int32_t marked = CountMarked(fillMask + first);
-    if (marked == 0) continue;
-    if (Blend::kVectorises) {
-      // Every pixel of the block is blended and the marked ones stored, in
-      // a loop with no other decision: the compiler makes the store a masked
-      // vector store where the processor has one (AVX2), instead of a
-      // branch per pixel, a coin toss on broken-up regions.
-      for (std::int32_t k = first; k < first + kBlock; ++k) {
-        const Pixel blended = blend(alphaPlane[k], pixels[k]);
-        if (marked == kBlock || fillMask[k] == kMarked) pixels[k] = blended;
-      }
-      continue;
-    }
-    if (marked == kBlock) {
-      for (std::int32_t k = first; k < first + kBlock; ++k) {
-        pixels[k] = blend(alphaPlane[k], pixels[k]);
-      }
-      continue;
-    }
-    // The marked pixels' places first, gathered without a branch; then one
-    // loop over them, whose only unpredictable branch is its end.
-    std::int32_t places[kBlock];
-    std::int32_t count = 0;
-    for (std::int32_t k = first; k < first + kBlock; ++k) {
-      places[count] = k;
-      count += fillMask[k] == kMarked;
-    }
-    for (std::int32_t j = 0; j < count; ++j) {
-      const std::int32_t k = places[j];
-      pixels[k] = blend(alphaPlane[k], pixels[k]);
+#ifdef Q_VEIL_KIT_AVX2_COPY
+__attribute__((target("avx2"))) inline void StoreMarked(Pixel* p, const Pixel* blended,
+                                                        std::uint32_t marked, Avx2Code) {
+  // Lane k of each half is all ones where bit k of that half's byte is set.
+  const __m256i laneBits = _mm256_setr_epi32(1, 2, 4, 8, 16, 32, 64, 128);
+  for (std::int32_t half = 0; half < 2; ++half) {
+    const auto byte = static_cast<std::int32_t>(marked >> (8 * half) & 0xFFu);
+    const __m256i lanes = _mm256_cmpeq_epi32(
+        _mm256_and_si256(_mm256_set1_epi32(byte), laneBits), laneBits);
+    const __m256i values =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blended + 8 * half));
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(p + 8 * half), lanes, values);
+  }
+}
+#endif
+
+// The pixels p[0 .. size - 1] (size <= kBlock) whose bit is set in `marked`.
+template <typename Blend, typename Code>
+inline void BlendBlock(Pixel* p, std::uint32_t marked, std::int32_t size, const Blend& blend,
+                       Code code) {
+  if (marked == (std::uint32_t{1} << size) - 1) {
+    for (std::int32_t k = 0; k < size; ++k) p[k] = blend(p[k]);
+  } else if (Blend::kVectorises && size == kBlock) {
+    Pixel blended[kBlock];
+    for (std::int32_t k = 0; k < kBlock; ++k) blended[k] = blend(p[k]);
+    StoreMarked(p, blended, marked, code);
+  } else {
+    for (; marked != 0; marked &= marked - 1) {
+      const std::int32_t k = LowestBit(marked);
+      p[k] = blend(p[k]);
     }
   }
-  for (std::int32_t k = first; k < size; ++k) {
-    if (fillMask[k] == kMarked) pixels[k] = blend(alphaPlane[k], pixels[k]);
+}
+
+// The `size` (1..64) pixels from p, as bit k of `marked` says for p[k].
+template <typename Blend, typename Code>
+inline void BlendWord(Pixel* p, std::uint64_t marked, std::int32_t size, const Blend& blend,
+                      Code code) {
+  if (marked == 0) return;  // 64 pixels skipped at once
+  if (marked == ~std::uint64_t{0}) {
+    // Every blend gives all fully transparent pixels one value, whatever
+    // their colour (a weight of 0 leaves the colour no part), or leaves
+    // them as they are: on a blank canvas, the common case, a word of them
+    // is one value stored 64 times.
+    Pixel any = 0;
+    for (std::int32_t k = 0; k < kPixelsPerWord; ++k) any |= p[k];
+    if (AlphaOf(any) == 0) {
+      if (!blend.ChangesTransparent()) return;
+      const Pixel value = blend(Pixel{0});
+      for (std::int32_t k = 0; k < kPixelsPerWord; ++k) p[k] = value;
+      return;
+    }
+    for (std::int32_t k = 0; k < kPixelsPerWord; ++k) p[k] = blend(p[k]);
+    return;
+  }
+  for (std::int32_t first = 0; first < size; first += kBlock) {
+    const auto block = static_cast<std::uint32_t>(marked >> first) & 0xFFFFu;
+    if (block == 0) continue;
+    const std::int32_t left = size - first;
+    BlendBlock(p + first, block, left < kBlock ? left : kBlock, blend, code);
   }
 }
 
 }  // namespace blend_detail
 
-// Sets pixels[i] = blend(alphaPlane[i], pixels[i]) for every marked pixel
-// i < count, one parallel pass; the blends are types with a call operator,
-// so that it inlines. Blend::kVectorises says whether blending a pixel for
-// nothing is cheaper than a branch: true for the opaque blends, plain
-// integer arithmetic; false for the soft ones, which divide or look up.
+// Sets p = blend(p) for every pixel p whose marked bit is set, one parallel
+// pass over the words; the blends are types with a call operator, so that
+// it inlines. Blend::kVectorises says whether blending a pixel for nothing
+// is cheaper than a branch: true for the opaque blends, plain integer
+// arithmetic; false for the soft ones, which divide or look up.
+// blend.ChangesTransparent() says whether a pixel of alpha 0 changes at all;
+// when it does, it becomes blend(0), whatever its colour.
 template <typename Blend>
-void BlendMarked(Pixel* pixels, const std::int32_t* fillMask,
-                 const std::int32_t* alphaPlane, std::int32_t count, Blend blend) {
-  ForEachSpan(count, [=](std::int32_t first, std::int32_t size) {
-    blend_detail::BlendSpan(pixels + first, fillMask + first, alphaPlane + first, size,
-                            blend);
+void BlendMarked(Pixel* pixels, const FillBits& bits, std::int32_t width,
+                 std::int32_t height, Blend blend) {
+  const std::int32_t wordsPerRow = bits.wordsPerRow;
+  const std::uint64_t* marked = bits.marked;
+  ForEachWordSpan(wordsPerRow * height, [=](std::int32_t first, std::int32_t size, auto code) {
+    for (std::int32_t k = first; k < first + size; ++k) {
+      if (marked[k] == 0) continue;
+      const WordPlace at = PlaceOfWord(k, wordsPerRow, width);
+      blend_detail::BlendWord(pixels + static_cast<std::int64_t>(at.y) * width + at.x,
+                              marked[k], at.pixels, blend, code);
+    }
   });
 }
 

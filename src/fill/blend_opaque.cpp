@@ -20,7 +20,10 @@ constexpr bool IsByte(std::int32_t v) { return v >= 0 && v <= 255; }
 struct BlendInRange {
   static constexpr bool kVectorises = true;
 
+  std::uint32_t weightFactor;
   std::uint16_t fillRed, fillGreen, fillBlue;
+
+  static bool ChangesTransparent() { return true; }
 
   static std::uint32_t Mix(std::uint16_t a, std::uint16_t m, std::uint32_t c,
                            std::uint16_t fill) {
@@ -28,8 +31,8 @@ struct BlendInRange {
     return static_cast<std::uint16_t>(x + 1u + (x >> 8)) >> 8;
   }
 
-  Pixel operator()(std::int32_t alpha, Pixel p) const {
-    const std::uint16_t a = static_cast<std::uint16_t>(alpha);
+  Pixel operator()(Pixel p) const {
+    const std::uint16_t a = static_cast<std::uint16_t>(WeightOf(AlphaOf(p), weightFactor));
     const std::uint16_t m = static_cast<std::uint16_t>(255u - a);
     return kOpaqueAlpha | Mix(a, m, ChannelOf(p, kRedShift), fillRed) << kRedShift |
            Mix(a, m, ChannelOf(p, kGreenShift), fillGreen) << kGreenShift |
@@ -42,7 +45,10 @@ struct BlendInRange {
 struct BlendClamped {
   static constexpr bool kVectorises = true;
 
+  std::uint32_t weightFactor;
   std::int32_t red, green, blue;
+
+  static bool ChangesTransparent() { return true; }
 
   static std::uint32_t Mix(std::int32_t a, std::uint32_t c, std::int32_t fill) {
     const std::int64_t sum = std::int64_t{a} * c + std::int64_t{255 - a} * fill;
@@ -51,7 +57,8 @@ struct BlendClamped {
     return mixed > 255 ? 255u : static_cast<std::uint32_t>(mixed);
   }
 
-  Pixel operator()(std::int32_t a, Pixel p) const {
+  Pixel operator()(Pixel p) const {
+    const auto a = static_cast<std::int32_t>(WeightOf(AlphaOf(p), weightFactor));
     return MakePixel(255u, Mix(a, ChannelOf(p, kRedShift), red),
                      Mix(a, ChannelOf(p, kGreenShift), green),
                      Mix(a, ChannelOf(p, kBlueShift), blue));
@@ -60,19 +67,18 @@ struct BlendClamped {
 
 }  // namespace
 
-void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
-                 const std::int32_t* alphaPlane, std::int32_t red,
+void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
+                 std::int32_t red,
                  std::int32_t green, std::int32_t blue, std::int32_t width,
                  std::int32_t height) {
-  const std::int32_t count = CountPixels(width, height);
   // Decided once per call, so the per-pixel loop has no branch for it.
   if (IsByte(red) && IsByte(green) && IsByte(blue)) {
-    const BlendInRange blend{static_cast<std::uint16_t>(red),
+    const BlendInRange blend{weightFactor, static_cast<std::uint16_t>(red),
                              static_cast<std::uint16_t>(green),
                              static_cast<std::uint16_t>(blue)};
-    BlendMarked(pixels, fillMask, alphaPlane, count, blend);
+    BlendMarked(pixels, bits, width, height, blend);
   } else {
-    BlendMarked(pixels, fillMask, alphaPlane, count, BlendClamped{red, green, blue});
+    BlendMarked(pixels, bits, width, height, BlendClamped{weightFactor, red, green, blue});
   }
 }
 

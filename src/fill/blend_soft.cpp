@@ -73,8 +73,10 @@ struct BlendSoftPixel {
 
   const SoftWeights* weights;
 
-  Pixel operator()(std::int32_t alpha, Pixel p) const {
-    const std::uint32_t a = static_cast<std::uint32_t>(alpha) & 0xFFu;
+  bool ChangesTransparent() const { return weights->applies[0] != 0; }
+
+  Pixel operator()(Pixel p) const {
+    const std::uint32_t a = AlphaOf(p);
     if (!weights->applies[a]) return p;
     return MakePixel(weights->alpha[a], MixChannel(*weights, 0, ChannelOf(p, kRedShift), a),
                      MixChannel(*weights, 1, ChannelOf(p, kGreenShift), a),
@@ -113,8 +115,10 @@ struct BlendSoftFromTable {
   const std::int32_t* table;
   Pixel transparentBecomes;
 
-  Pixel operator()(std::int32_t alpha, Pixel p) const {
-    const std::int32_t a = alpha & 0xFF;
+  bool ChangesTransparent() const { return weights->applies[0] != 0; }
+
+  Pixel operator()(Pixel p) const {
+    const auto a = static_cast<std::int32_t>(AlphaOf(p));
     if (a == 0) return weights->applies[0] ? transparentBecomes : p;
     const auto byteOf = [&](unsigned shift) {
       const std::int32_t c = static_cast<std::int32_t>(ChannelOf(p, shift));
@@ -129,8 +133,7 @@ struct BlendSoftFromTable {
 
 }  // namespace
 
-void BlendSoft(Pixel* pixels, const std::int32_t* fillMask,
-               const std::int32_t* alphaPlane, std::int32_t red,
+void BlendSoft(Pixel* pixels, const FillBits& bits, std::int32_t red,
                std::int32_t green, std::int32_t blue, std::int32_t threshold,
                double strength, std::int32_t width, std::int32_t height,
                std::int32_t* scratch) {
@@ -143,10 +146,10 @@ void BlendSoft(Pixel* pixels, const std::int32_t* fillMask,
     BuildMixTable(weights, scratch);
     const Pixel transparentBecomes =
         static_cast<std::uint32_t>(scratch[0]) | weights.alpha[0] << kAlphaShift;
-    BlendMarked(pixels, fillMask, alphaPlane, count,
+    BlendMarked(pixels, bits, width, height,
                 BlendSoftFromTable{&weights, scratch, transparentBecomes});
   } else {
-    BlendMarked(pixels, fillMask, alphaPlane, count, BlendSoftPixel{&weights});
+    BlendMarked(pixels, bits, width, height, BlendSoftPixel{&weights});
   }
 }
 

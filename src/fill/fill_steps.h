@@ -1,61 +1,78 @@
-// The steps of AlphaFillColor, run in this order on per-call work arrays:
-//   ExtractAlphaPlane -> [StretchAlphaPlane] -> (seed test) -> MarkBoundaries
+// The steps of AlphaFillColor, run in this order:
+//   BuildAlphaWeights -> CountOpenAlphas -> (seed test) -> MarkOpenPixels
 //   -> MarkFillRegion -> BlendOpaque or BlendSoft.
-// Every pass except MarkFillRegion is one parallel pass over width * height
-// indices; MarkFillRegion runs on the calling thread.
+// Nothing is stored per pixel but two bits (fill_bits.h): whatever depends
+// on a pixel's alpha alone is a 256-entry table, looked up from the pixel
+// itself. MarkOpenPixels and the blends are parallel passes over the words
+// of the bit rows; MarkFillRegion runs on the calling thread.
 #ifndef Q_VEIL_KIT_FILL_STEPS_H
 #define Q_VEIL_KIT_FILL_STEPS_H
 
 #include <cstdint>
 
+#include "fill/fill_bits.h"
 #include "q_veil_kit/pixel_buffer.h"
 
 namespace qveil {
 
-// alphaPlane[i] = alpha byte of pixel i (0..255). The pixels are only read.
-// The fill mask is left alone: MarkBoundaries writes every entry of it
-// before anything reads it, so clearing it here would be a wasted pass.
-void ExtractAlphaPlane(const Pixel* pixels, std::int32_t* alphaPlane,
-                       std::int32_t width, std::int32_t height);
+constexpr std::int32_t kAlphaValues = 256;
 
-// Opaque mode's stretch, for 0 < threshold < 255:
-//   alphaPlane[i] = min(255, alphaPlane[i] * 255 / threshold)
-// in unsigned 32-bit arithmetic, rounding down. So the threshold itself and
+// weights[a] is the weight of a pixel of alpha a, in the threshold test and
+// in the opaque blend. With `stretch` (opaque mode, 0 < threshold < 255):
+//   weights[a] = min(255, a * 255 / threshold)
+// in unsigned 32-bit arithmetic, rounding down, so the threshold itself and
 // every alpha above it map to 255 (for threshold 128: 64 -> 127, 65 -> 129).
-void StretchAlphaPlane(std::int32_t* alphaPlane, std::int32_t threshold,
-                       std::int32_t width, std::int32_t height);
+// Otherwise weights[a] = a.
+void BuildAlphaWeights(std::int32_t threshold, bool stretch,
+                       std::int32_t weights[kAlphaValues]);
 
-// Writes every entry of the fill mask, folding the threshold test into it,
-// so that the seed fill reads one array instead of two:
-//   fillMask[i] = kBoundary if alphaPlane[i] >= threshold (signed), else
-//   kUnmarked.
-// The alpha plane is only read.
-void MarkBoundaries(const std::int32_t* alphaPlane, std::int32_t* fillMask,
-                    std::int32_t threshold, std::int32_t width,
-                    std::int32_t height);
+// The same weights as one multiply, for the blend, where a table lookup per
+// pixel would be a gather that does not vectorise well: for every alpha a,
+//   weights[a] = min(255, (a * factor) >> 16)   (unsigned 32-bit)
+// with factor = ceil(255 * 65536 / threshold) for the stretch and 65536
+// without. Exact: a * factor < 2^32, and the rounding error of the factor,
+// below threshold, times a stays below 2^16 wherever a < threshold.
+std::uint32_t WeightFactor(std::int32_t threshold, bool stretch);
 
-// Marks kMarked in fillMask the 4-connected region of kUnmarked pixels (open
-// ones, after MarkBoundaries) around the seed; kBoundary entries stay as they
-// are. Needs 0 <= seed < size and an open seed. The stacks have
-// width * height + 1 slots each; slot 0 is never used. It goes by runs: a
-// popped pixel's run in its row is marked at once, and the first pixel of
-// each open stretch above and below the run is pushed, marked as it is
-// pushed (mark_fill_region.h).
-void MarkFillRegion(std::int32_t* fillMask, std::int32_t* xStack,
+inline std::uint32_t WeightOf(std::uint32_t alpha, std::uint32_t factor) {
+  const std::uint32_t weight = (alpha * factor) >> 16;
+  return weight < 255u ? weight : 255u;
+}
+
+// How many alphas have a weight below `threshold` (signed comparison). The
+// weights never fall as the alpha grows, so those are the alphas 0 .. the
+// count - 1: a pixel is open exactly when its alpha is below the count.
+std::int32_t CountOpenAlphas(const std::int32_t weights[kAlphaValues],
+                             std::int32_t threshold);
+
+// Sets the open bit of every pixel whose alpha is below `openAlphas` and
+// clears every marked bit, the bits past each row's end included. The
+// pixels are only read.
+void MarkOpenPixels(const Pixel* pixels, std::int32_t openAlphas,
+                    const FillBits& bits, std::int32_t width, std::int32_t height);
+
+// Marks the 4-connected region of open pixels around the seed. Needs
+// 0 <= seedX < width, 0 <= seedY < height, an open seed and no marked bit
+// set (MarkOpenPixels). The stacks have width * height + 1 slots each; slot
+// 0 is never used. It goes by runs over the bit rows: a popped pixel's run
+// in its row is marked at once, and the first pixel of each open stretch
+// above and below the run is pushed, marked as it is pushed
+// (mark_fill_region.h).
+void MarkFillRegion(const FillBits& bits, std::int32_t* xStack,
                     std::int32_t* yStack, std::int32_t width,
-                    std::int32_t height, std::int32_t seedX,
-                    std::int32_t seedY);
+                    std::int32_t height, std::int32_t seedX, std::int32_t seedY);
 
-// For each marked pixel, with a = alphaPlane[i] and m = 255 - a, each colour
-// byte c becomes (a * c + m * fill) / 255 rounded down, and alpha 255.
-// Fill components outside 0..255 give results clamped to 0..255.
-// Unmarked pixels are never written.
-void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
-                 const std::int32_t* alphaPlane, std::int32_t red,
+// For each marked pixel, with a = WeightOf(its alpha, weightFactor) and
+// m = 255 - a, each colour byte c becomes (a * c + m * fill) / 255 rounded
+// down, and alpha 255. Fill components outside 0..255 give results clamped
+// to 0..255. Unmarked pixels are never written.
+void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
+                 std::int32_t red,
                  std::int32_t green, std::int32_t blue, std::int32_t width,
                  std::int32_t height);
 
-// For each marked pixel, in double, operation by operation:
+// For each marked pixel, with a its own (raw) alpha, in double, operation by
+// operation:
 //   H = ((255 - a) - ((255 - t) * a) / t) * strength   (fades to 0 at a = t)
 //   skip the pixel unless H > 0; P = a + H;
 //   c' = trunc((c * a + fill * H) / P), alpha' = trunc(P).
@@ -66,8 +83,7 @@ void BlendOpaque(Pixel* pixels, const std::int32_t* fillMask,
 // `scratch`, when not nullptr, is width * height + 1 integers the blend may
 // overwrite (the call passes the x stack, free once the fill is done); on a
 // large image it holds a table that saves the per-pixel divisions.
-void BlendSoft(Pixel* pixels, const std::int32_t* fillMask,
-               const std::int32_t* alphaPlane, std::int32_t red,
+void BlendSoft(Pixel* pixels, const FillBits& bits, std::int32_t red,
                std::int32_t green, std::int32_t blue, std::int32_t threshold,
                double strength, std::int32_t width, std::int32_t height,
                std::int32_t* scratch);

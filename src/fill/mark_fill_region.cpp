@@ -6,11 +6,10 @@
 
 namespace qveil {
 
-void MarkFillRegion(std::int32_t* fillMask, std::int32_t* xStack,
-                    std::int32_t* yStack, std::int32_t width,
-                    std::int32_t height, std::int32_t seedX,
+void MarkFillRegion(const FillBits& bits, std::int32_t* xStack, std::int32_t* yStack,
+                    std::int32_t width, std::int32_t height, std::int32_t seedX,
                     std::int32_t seedY) {
-  MarkFillRegionWith(fillMask, xStack, yStack, width, height, seedX, seedY,
+  MarkFillRegionWith(bits, xStack, yStack, width, height, seedX, seedY,
                      [](std::int32_t, std::int32_t, std::int32_t) {});
 }
 

@@ -12,45 +12,44 @@ namespace qveil {
 
 namespace {
 
-// The arrays are touched for the first time during the call, so on a large
-// image page faults cost as much as the passes. Blocks of a few huge pages
-// or more are aligned to the huge page size and offered to the kernel for
-// transparent huge pages: one fault per 2 MiB instead of per 4 KiB, and far
-// fewer TLB misses in the seed fill's column-wise walk. They still come from
-// the heap allocator and go back with free().
+// The one place that asks the operating system for more than malloc: blocks
+// of a few huge pages or more are aligned to the huge page size and offered
+// to the kernel for transparent huge pages, one fault per 2 MiB instead of
+// per 4 KiB. They still come from the heap allocator and go back with
+// free().
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 constexpr std::size_t kHugeEnough = 4 * kHugePage;
 
-std::int32_t* AllocateIntegers(std::size_t count) {
-  const std::size_t bytes = count * sizeof(std::int32_t);
+void* AllocateBlock(std::size_t bytes) {
 #ifdef _WIN32
   // No posix_memalign there, and free() cannot release _aligned_malloc's
   // blocks: plain malloc keeps allocation and release paired.
-  return static_cast<std::int32_t*>(std::malloc(bytes));
+  return std::malloc(bytes);
 #else
-  if (bytes < kHugeEnough) return static_cast<std::int32_t*>(std::malloc(bytes));
+  if (bytes < kHugeEnough) return std::malloc(bytes);
   void* block = nullptr;
   if (posix_memalign(&block, kHugePage, bytes) != 0) return nullptr;
 #ifdef MADV_HUGEPAGE  // Linux only; elsewhere the alignment alone remains
   // Only a hint: without huge pages the block works all the same.
   madvise(block, bytes - bytes % kHugePage, MADV_HUGEPAGE);
 #endif
-  return static_cast<std::int32_t*>(block);
+  return block;
 #endif
 }
 
 }  // namespace
 
-bool AcquireFillWorkArrays(std::int32_t count, FillWorkArrays* arrays) {
+bool AcquireFillWorkArrays(std::int32_t width, std::int32_t height,
+                           FillWorkArrays* arrays) {
   // Byte counts in size_t: count * 4 overflows 32 bits for large images.
-  const std::size_t pixels = static_cast<std::size_t>(count);
-  arrays->xStack = AllocateIntegers(pixels + 1);
-  arrays->yStack = AllocateIntegers(pixels + 1);
-  arrays->alphaPlane = AllocateIntegers(pixels);
-  arrays->fillMask = AllocateIntegers(pixels);
-  if (arrays->xStack && arrays->yStack && arrays->alphaPlane && arrays->fillMask) {
-    return true;
-  }
+  const std::size_t slots = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) + 1;
+  const std::int32_t wordsPerRow = WordsPerRow(width);
+  const std::size_t words = static_cast<std::size_t>(wordsPerRow) * static_cast<std::size_t>(height);
+  arrays->xStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
+  arrays->yStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
+  auto* bits = static_cast<std::uint64_t*>(AllocateBlock(2 * words * sizeof(std::uint64_t)));
+  arrays->bits = FillBits{wordsPerRow, bits, bits == nullptr ? nullptr : bits + words};
+  if (arrays->xStack && arrays->yStack && bits) return true;
   ReleaseFillWorkArrays(arrays);
   return false;
 }
@@ -58,9 +57,8 @@ bool AcquireFillWorkArrays(std::int32_t count, FillWorkArrays* arrays) {
 void ReleaseFillWorkArrays(FillWorkArrays* arrays) {
   std::free(arrays->xStack);  // free(nullptr) is a no-op
   std::free(arrays->yStack);
-  std::free(arrays->alphaPlane);
-  std::free(arrays->fillMask);
-  *arrays = FillWorkArrays{nullptr, nullptr, nullptr, nullptr};
+  std::free(arrays->bits.open);  // the marked rows are in the same block
+  *arrays = FillWorkArrays{nullptr, nullptr, FillBits{0, nullptr, nullptr}};
 }
 
 }  // namespace qveil

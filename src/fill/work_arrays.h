@@ -1,22 +1,28 @@
-// The four per-call arrays of AlphaFillColor: 16 bytes per pixel plus 8.
+// The per-call work memory of AlphaFillColor: the seed fill's two coordinate
+// stacks, 4 bytes a pixel each plus 4, and the bit rows, 2 bits a pixel.
+// The stacks are reserved in full but only the slots the fill reaches are
+// ever touched, so the memory a call really uses is the bit rows and the
+// stacks' deepest point.
 #ifndef Q_VEIL_KIT_WORK_ARRAYS_H
 #define Q_VEIL_KIT_WORK_ARRAYS_H
 
 #include <cstdint>
 
+#include "fill/fill_bits.h"
+
 namespace qveil {
 
 struct FillWorkArrays {
-  std::int32_t* xStack;      // count + 1 slots
-  std::int32_t* yStack;      // count + 1 slots
-  std::int32_t* alphaPlane;  // count entries
-  std::int32_t* fillMask;    // count entries
+  std::int32_t* xStack;  // width * height + 1 slots
+  std::int32_t* yStack;  // width * height + 1 slots
+  FillBits bits;         // open rows, then marked rows, in one block
 };
 
-// Requests all four arrays, in the order above, before testing any. Returns
-// false, with every array that was obtained released, unless all four were.
-// `count` must be positive.
-bool AcquireFillWorkArrays(std::int32_t count, FillWorkArrays* arrays);
+// Requests all three blocks, in the order above, before testing any.
+// Returns false, with every block that was obtained released, unless all
+// were. Both sizes must be positive and their product fit 32 bits.
+bool AcquireFillWorkArrays(std::int32_t width, std::int32_t height,
+                           FillWorkArrays* arrays);
 
 void ReleaseFillWorkArrays(FillWorkArrays* arrays);
 

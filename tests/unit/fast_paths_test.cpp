@@ -1,7 +1,7 @@
 // The faster paths against the plain formulas or tables they replace: the
-// stretch's lookup table, the vectorised opaque blend on whole and partly
-// marked blocks, the soft blend's table, the average source's multiply, and
-// work arrays large enough to be offered huge pages.
+// vectorised opaque blend on whole and partly marked words and blocks, the
+// soft blend's table, the average source's multiply, and work arrays large
+// enough to be offered huge pages.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,53 +14,52 @@
 
 #include "fill/fill_steps.h"
 #include "fill/work_arrays.h"
+#include "marked_bits.h"
 
 namespace qveil {
 namespace {
 
-TEST(StretchAlphaPlane, MatchesTheDivisionForEveryAlphaAndThreshold) {
-  std::vector<std::int32_t> plane(256);
-  for (std::int32_t threshold = 1; threshold <= 254; ++threshold) {
-    for (std::int32_t a = 0; a < 256; ++a) plane[static_cast<std::size_t>(a)] = a;
-    StretchAlphaPlane(plane.data(), threshold, 16, 16);
-    for (std::uint32_t a = 0; a < 256; ++a) {
-      const std::uint32_t quotient = a * 255u / static_cast<std::uint32_t>(threshold);
-      ASSERT_EQ(plane[a], static_cast<std::int32_t>(quotient > 255u ? 255u : quotient))
-          << "alpha " << a << ", threshold " << threshold;
-    }
-  }
-}
-
 TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
-  // Pixel a * 256 + c: weight a, every colour byte c. Fill colours at the
-  // ends of the range and between. The mask marks whole blocks, leaves
-  // some blocks empty and marks others in part, in patterns that repeat
-  // with no block's period, so that every way through the pass runs.
+  // Pixel a * 256 + c: alpha a, every colour byte c, in rows of 250 so that
+  // words and blocks straddle rows. Weights as they are and stretched, from
+  // the table (the blend multiplies instead); fill
+  // colours at the ends of the range and between. The bits mark whole
+  // words, leave some empty and mark others in part, in patterns that
+  // repeat with no block's period, so that every way through the pass runs.
+  constexpr std::int32_t kWidth = 250, kHeight = 65536 / kWidth + 1;
+  constexpr std::int32_t kCount = kWidth * kHeight;
   const std::int32_t fills[][3] = {{0, 0, 0}, {255, 255, 255}, {200, 100, 50}, {1, 254, 128}};
-  std::vector<std::int32_t> plane(65536), mask(65536);
-  for (std::int32_t i = 0; i < 65536; ++i) {
-    plane[static_cast<std::size_t>(i)] = i >> 8;
+  const MarkedBits marked(kWidth, kHeight, [](std::int32_t i) {
     const std::int32_t block = i / 16;
-    const bool marked = block % 3 == 0 || (block % 3 == 1 && (i * 7) % 5 < 2);
-    mask[static_cast<std::size_t>(i)] = marked ? kMarked : (i % 2 ? kBoundary : kUnmarked);
-  }
-  for (const auto& fill : fills) {
-    std::vector<Pixel> pixels(65536);
-    for (std::uint32_t i = 0; i < 65536; ++i) pixels[i] = 0x5A000000u | (i & 0xFF) * 0x010101u;
-    const std::vector<Pixel> before = pixels;
-    BlendOpaque(pixels.data(), mask.data(), plane.data(), fill[0], fill[1], fill[2], 256, 256);
-    for (std::uint32_t i = 0; i < 65536; ++i) {
-      if (mask[i] != kMarked) {
-        ASSERT_EQ(pixels[i], before[i]) << "unmarked pixel " << i << " changed";
-        continue;
+    return i / 64 % 5 == 0 || block % 3 == 0 || (block % 3 == 1 && (i * 7) % 5 < 2);
+  });
+  for (bool stretch : {false, true}) {
+    std::int32_t weights[kAlphaValues];
+    BuildAlphaWeights(200, stretch, weights);
+    for (const auto& fill : fills) {
+      std::vector<Pixel> pixels(kCount);
+      for (std::uint32_t i = 0; i < kCount; ++i) {
+        pixels[i] = (i >> 8 & 0xFF) << 24 | (i & 0xFF) * 0x010101u;
       }
-      const std::uint32_t a = i >> 8, c = i & 0xFF;
-      const auto mix = [&](std::int32_t f) {
-        return (a * c + (255 - a) * static_cast<std::uint32_t>(f)) / 255;
-      };
-      ASSERT_EQ(pixels[i], MakePixel(255, mix(fill[0]), mix(fill[1]), mix(fill[2])))
-          << "a " << a << ", c " << c << ", fill " << fill[0] << "," << fill[1] << ","
-          << fill[2];
+      const std::vector<Pixel> before = pixels;
+      BlendOpaque(pixels.data(), marked.bits, WeightFactor(200, stretch), fill[0], fill[1],
+                  fill[2], kWidth, kHeight);
+      for (std::uint32_t i = 0; i < kCount; ++i) {
+        const std::uint32_t x = i % kWidth, y = i / kWidth;
+        const std::size_t word = y * static_cast<std::uint32_t>(marked.bits.wordsPerRow) + x / 64;
+        if (!(marked.words[word] >> (x % 64) & 1)) {
+          ASSERT_EQ(pixels[i], before[i]) << "unmarked pixel " << i << " changed";
+          continue;
+        }
+        const std::uint32_t a = static_cast<std::uint32_t>(weights[AlphaOf(before[i])]);
+        const std::uint32_t c = i & 0xFF;
+        const auto mix = [&](std::int32_t f) {
+          return (a * c + (255 - a) * static_cast<std::uint32_t>(f)) / 255;
+        };
+        ASSERT_EQ(pixels[i], MakePixel(255, mix(fill[0]), mix(fill[1]), mix(fill[2])))
+            << "a " << a << ", c " << c << ", fill " << fill[0] << "," << fill[1] << ","
+            << fill[2];
+      }
     }
   }
 }
@@ -71,10 +70,8 @@ TEST(BlendSoft, TheTableGivesTheBytesOfThePerPixelFormula) {
   const AlphaPairsImage image;
   constexpr std::int32_t kWidth = AlphaPairsImage::kWidth;
   constexpr std::int32_t kHeight = AlphaPairsImage::kHeight;
-  const std::vector<std::int32_t>& plane = image.plane;
   const std::vector<Pixel>& original = image.pixels;
-  std::vector<std::int32_t> mask(AlphaPairsImage::kCount);
-  for (std::size_t i = 0; i < mask.size(); ++i) mask[i] = i % 5 == 4 ? kUnmarked : kMarked;
+  const MarkedBits marked(kWidth, kHeight, [](std::int32_t i) { return i % 5 != 4; });
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   const struct {
@@ -89,12 +86,12 @@ TEST(BlendSoft, TheTableGivesTheBytesOfThePerPixelFormula) {
   std::vector<std::int32_t> scratch(AlphaPairsImage::kCount + 1);
   for (const auto& k : cases) {
     std::vector<Pixel> direct = original, table = original;
-    BlendSoft(direct.data(), mask.data(), plane.data(), k.red, k.green, k.blue,
-              k.threshold, k.strength, kWidth, kHeight, nullptr);
-    BlendSoft(table.data(), mask.data(), plane.data(), k.red, k.green, k.blue,
-              k.threshold, k.strength, kWidth, kHeight, scratch.data());
+    BlendSoft(direct.data(), marked.bits, k.red, k.green, k.blue, k.threshold, k.strength,
+              kWidth, kHeight, nullptr);
+    BlendSoft(table.data(), marked.bits, k.red, k.green, k.blue, k.threshold, k.strength,
+              kWidth, kHeight, scratch.data());
     for (std::size_t i = 0; i < direct.size(); ++i) {
-      if (mask[i] != kMarked) {
+      if (i % 5 == 4) {
         ASSERT_EQ(direct[i], original[i]) << "unmarked pixel " << i << " changed";
       }
       ASSERT_EQ(table[i], direct[i]) << "pixel " << i << ", fill " << k.red << ","
@@ -119,21 +116,29 @@ TEST(ConvertToAlpha, TheAverageIsTheThirdsTableForEveryColour) {
 }
 
 // 2^21 pixels: the stacks (one slot more) are just large enough for the
-// huge-page path, the planes just too small, so both allocation paths run.
-// Every array must be writable to its last slot and apart from the others.
+// huge-page path, the bits too small, so both allocation paths run. Every
+// array must be writable to its last slot and apart from the others.
 TEST(FillWorkArrays, LargeArraysAreWholeAndSeparate) {
-  for (std::int32_t count : {1 << 21, (1 << 21) - 1, 5 << 20}) {
+  const std::int32_t sizes[][2] = {{2048, 1024}, {2047, 1025}, {5, 1 << 20}};
+  for (const auto& [width, height] : sizes) {
     FillWorkArrays work;
-    ASSERT_TRUE(AcquireFillWorkArrays(count, &work)) << count;
-    std::int32_t* arrays[] = {work.xStack, work.yStack, work.alphaPlane, work.fillMask};
-    const std::int32_t last[] = {count, count, count - 1, count - 1};
-    for (int k = 0; k < 4; ++k) {
-      arrays[k][0] = k;
-      arrays[k][last[k]] = 10 + k;
+    ASSERT_TRUE(AcquireFillWorkArrays(width, height, &work)) << width << " x " << height;
+    const std::int32_t count = width * height;
+    const std::int32_t words = work.bits.wordsPerRow * height;
+    EXPECT_EQ(work.bits.wordsPerRow, (width + 63) / 64);
+    std::int32_t* stacks[] = {work.xStack, work.yStack};
+    std::uint64_t* rows[] = {work.bits.open, work.bits.marked};
+    for (int k = 0; k < 2; ++k) {
+      stacks[k][0] = k;
+      stacks[k][count] = 10 + k;
+      rows[k][0] = 20u + k;
+      rows[k][words - 1] = 30u + k;
     }
-    for (int k = 0; k < 4; ++k) {
-      EXPECT_EQ(arrays[k][0], k) << count;
-      EXPECT_EQ(arrays[k][last[k]], 10 + k) << count;
+    for (int k = 0; k < 2; ++k) {
+      EXPECT_EQ(stacks[k][0], k);
+      EXPECT_EQ(stacks[k][count], 10 + k);
+      EXPECT_EQ(rows[k][0], 20u + k);
+      EXPECT_EQ(rows[k][words - 1], 30u + k);
     }
     ReleaseFillWorkArrays(&work);
   }

@@ -1,5 +1,6 @@
-// The fill's internal steps, where Lua cannot see them: the stretch table,
-// the alpha plane, and the seed fill's region and stack use.
+// The fill's internal steps, where Lua cannot see them: the weight table
+// and the open alphas, the open bits, and the seed fill's region and stack
+// use on the bit rows.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -10,17 +11,18 @@
 
 #include "fill/fill_steps.h"
 #include "fill/mark_fill_region.h"
+#include "fill/open_bits.h"
 
 namespace qveil {
 namespace {
 
 std::int32_t Stretched(std::int32_t alpha, std::int32_t threshold) {
-  std::int32_t plane[1] = {alpha};
-  StretchAlphaPlane(plane, threshold, 1, 1);
-  return plane[0];
+  std::int32_t weights[kAlphaValues];
+  BuildAlphaWeights(threshold, true, weights);
+  return weights[alpha];
 }
 
-TEST(StretchAlphaPlane, MapsTheThresholdToFullOpacity) {
+TEST(BuildAlphaWeights, StretchMapsTheThresholdToFullOpacity) {
   const std::pair<std::int32_t, std::int32_t> at128[] = {
       {0, 0},     {1, 1},     {63, 125},  {64, 127},  {65, 129},
       {100, 199}, {127, 253}, {128, 255}, {200, 255}, {255, 255}};
@@ -33,25 +35,100 @@ TEST(StretchAlphaPlane, MapsTheThresholdToFullOpacity) {
   EXPECT_EQ(Stretched(157, 200), 200);
   EXPECT_EQ(Stretched(0, 1), 0);
   EXPECT_EQ(Stretched(1, 1), 255);
-}
-
-TEST(StretchAlphaPlane, TurnsAnOpaquePlaneFullyOpaqueForEveryThreshold) {
   for (std::int32_t threshold = 1; threshold <= 254; ++threshold) {
-    std::vector<std::int32_t> plane(7, 255);
-    StretchAlphaPlane(plane.data(), threshold, 7, 1);
-    EXPECT_EQ(plane, std::vector<std::int32_t>(7, 255)) << "threshold " << threshold;
+    EXPECT_EQ(Stretched(255, threshold), 255) << "threshold " << threshold;
   }
 }
 
-TEST(ExtractAlphaPlane, CopiesAlphaAndKeepsThePixels) {
-  const std::vector<Pixel> original = {0x00FFFFFF, 0x80C86432, 0xFF000000,
-                                       0x01020304, 0x7F7F7F7F, 0xFEFEFEFE};
-  std::vector<Pixel> pixels = original;
-  std::vector<std::int32_t> plane(6, -1);
-  ExtractAlphaPlane(pixels.data(), plane.data(), 3, 2);
-  EXPECT_EQ(plane, (std::vector<std::int32_t>{0, 0x80, 0xFF, 1, 0x7F, 0xFE}));
-  EXPECT_EQ(pixels, original);
+TEST(WeightFactor, TheMultiplyGivesTheTableForEveryAlphaAndThreshold) {
+  for (bool stretch : {false, true}) {
+    for (std::int32_t threshold = 1; threshold <= (stretch ? 254 : 300); ++threshold) {
+      std::int32_t weights[kAlphaValues];
+      BuildAlphaWeights(threshold, stretch, weights);
+      const std::uint32_t factor = WeightFactor(threshold, stretch);
+      for (std::uint32_t a = 0; a < kAlphaValues; ++a) {
+        ASSERT_EQ(WeightOf(a, factor), static_cast<std::uint32_t>(weights[a]))
+            << "alpha " << a << ", threshold " << threshold << ", stretch " << stretch;
+      }
+    }
+  }
 }
+
+// The open test is "alpha below the count": it must pick exactly the alphas
+// whose weight is below the threshold, for every threshold in both modes
+// (the weights never falling as the alpha grows is what makes it a count).
+TEST(CountOpenAlphas, IsTheSetOfAlphasWhoseWeightIsBelowTheThreshold) {
+  for (bool stretch : {false, true}) {
+    for (std::int32_t threshold = -2; threshold <= 300; ++threshold) {
+      if (stretch && (threshold <= 0 || threshold >= 255)) continue;
+      std::int32_t weights[kAlphaValues];
+      BuildAlphaWeights(threshold, stretch, weights);
+      const std::int32_t open = CountOpenAlphas(weights, threshold);
+      for (std::int32_t a = 0; a < kAlphaValues; ++a) {
+        ASSERT_EQ(a < open, weights[a] < threshold)
+            << "alpha " << a << ", threshold " << threshold << ", stretch " << stretch;
+      }
+    }
+  }
+  // Opaque mode at 128: raw alpha 0..64 is open, 65 (stretched to 129) is not.
+  std::int32_t weights[kAlphaValues];
+  BuildAlphaWeights(128, true, weights);
+  EXPECT_EQ(CountOpenAlphas(weights, 128), 65);
+}
+
+Pixel WithAlpha(std::uint32_t alpha, std::uint32_t i) {
+  return MakePixel(alpha, i & 0xFF, i * 7 & 0xFF, i * 13 & 0xFF);
+}
+
+TEST(MarkOpenPixels, SetsTheOpenBitsRowByRowAndClearsTheMarks) {
+  // Widths around the word size, so rows end inside a word, on a word's
+  // end and just past it; every limit at the ends and between.
+  for (std::int32_t width : {1, 5, 63, 64, 65, 130}) {
+    const std::int32_t height = 3;
+    const std::int32_t words = WordsPerRow(width) * height;
+    std::vector<Pixel> pixels;
+    for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(width * height); ++i) {
+      pixels.push_back(WithAlpha(i * 37 % 256, i));
+    }
+    const std::vector<Pixel> before = pixels;
+    for (std::int32_t limit : {0, 1, 65, 128, 255, 256}) {
+      std::vector<std::uint64_t> open(static_cast<std::size_t>(words), ~0ull);
+      std::vector<std::uint64_t> marked(static_cast<std::size_t>(words), ~0ull);
+      const FillBits bits{WordsPerRow(width), open.data(), marked.data()};
+      MarkOpenPixels(pixels.data(), limit, bits, width, height);
+      for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < bits.wordsPerRow * 64; ++x) {
+          const std::size_t word = static_cast<std::size_t>(y * bits.wordsPerRow + x / 64);
+          const bool isOpen = open[word] >> (x % 64) & 1;
+          const bool expected =
+              x < width && AlphaOf(pixels[static_cast<std::size_t>(y * width + x)]) <
+                               static_cast<std::uint32_t>(limit);
+          ASSERT_EQ(isOpen, expected) << "width " << width << ", limit " << limit << ", ("
+                                      << x << ", " << y << ")";
+        }
+      }
+      EXPECT_EQ(marked, std::vector<std::uint64_t>(static_cast<std::size_t>(words), 0));
+    }
+    EXPECT_EQ(pixels, before);
+  }
+}
+
+#ifdef Q_VEIL_KIT_AVX2_COPY
+TEST(MarkOpenPixels, TheAvx2FormGivesThePlainFormsBits) {
+  if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 here";
+  std::vector<Pixel> pixels(64 * 256);
+  std::uint32_t state = 99;
+  for (Pixel& p : pixels) p = state = state * 1664525u + 1013904223u;
+  for (std::uint32_t k = 0; k < 256; ++k) pixels[k] = k << 24;  // every alpha
+  for (std::int32_t limit = 0; limit <= 256; ++limit) {
+    for (std::size_t word = 0; word < pixels.size(); word += 64) {
+      ASSERT_EQ(OpenBitsAvx2(pixels.data() + word, static_cast<std::uint32_t>(limit)),
+                OpenBits(pixels.data() + word, 64, static_cast<std::uint32_t>(limit)))
+          << "limit " << limit << ", word " << word / 64;
+    }
+  }
+}
+#endif
 
 // A picture for the fill: '#' a boundary, '.' open, one string per row.
 struct Shape {
@@ -91,33 +168,46 @@ std::vector<std::int32_t> ReferenceRegion(const Shape& s) {
   return region;
 }
 
+// The state of each pixel after a fill, as the bits tell it.
+constexpr std::int32_t kOpen = 0, kMarked = 1, kBoundary = 2;
+
 struct FillResult {
-  std::vector<std::int32_t> mask;
+  std::vector<std::int32_t> mask;  // kOpen (not reached), kMarked or kBoundary
   std::int32_t pops = 0;
   std::int32_t maxTop = 0;
 };
 
-// Runs the fill with stacks of exactly width * height + 1 slots followed by
-// guard slots, and checks that nothing but slots 1 .. width * height is
-// ever written: the stacks' bound, whatever the shape.
+// Runs the fill on the shape's open bits (alpha below 100) with stacks of
+// exactly width * height + 1 slots followed by guard slots, and checks that
+// nothing but slots 1 .. width * height is ever written (the stacks'
+// bound, whatever the shape), that the open bits stay as they were and that
+// only open pixels get marked, no bit past a row's end among them.
 FillResult Fill(const Shape& s) {
   const std::size_t count = s.plane.size();
   constexpr std::int32_t kUnwritten = -7;
   constexpr std::size_t kGuard = 64;
+  std::vector<Pixel> pixels;
+  for (std::int32_t alpha : s.plane) pixels.push_back(MakePixel(static_cast<std::uint32_t>(alpha), 1, 2, 3));
+  const std::int32_t wordsPerRow = WordsPerRow(s.width);
+  const std::size_t words = static_cast<std::size_t>(wordsPerRow * s.height);
+  std::vector<std::uint64_t> open(words), marked(words);
+  const FillBits bits{wordsPerRow, open.data(), marked.data()};
+  MarkOpenPixels(pixels.data(), 100, bits, s.width, s.height);
+  const std::vector<std::uint64_t> openBefore = open;
+  const auto bit = [&](const std::vector<std::uint64_t>& row, std::int32_t x, std::int32_t y) {
+    return (row[static_cast<std::size_t>(y * wordsPerRow + x / 64)] >> (x % 64) & 1) != 0;
+  };
+
   FillResult result;
-  result.mask.assign(count, 9);  // MarkBoundaries must overwrite every entry
   std::vector<std::int32_t> xs(count + 1 + kGuard, kUnwritten);
   std::vector<std::int32_t> ys(count + 1 + kGuard, kUnwritten);
-  MarkBoundaries(s.plane.data(), result.mask.data(), 100, s.width, s.height);
-  MarkFillRegionWith(result.mask.data(), xs.data(), ys.data(), s.width, s.height,
-                     s.seedX, s.seedY,
+  MarkFillRegionWith(bits, xs.data(), ys.data(), s.width, s.height, s.seedX, s.seedY,
                      [&](std::int32_t x, std::int32_t y, std::int32_t top) {
                        ++result.pops;
                        if (top > result.maxTop) result.maxTop = top;
-                       // Every popped pixel is open, inside, and marked.
-                       EXPECT_TRUE(x >= 0 && x < s.width && y >= 0 && y < s.height);
-                       EXPECT_EQ(result.mask[static_cast<std::size_t>(y * s.width + x)],
-                                 kMarked);
+                       // Every popped pixel is inside, open and marked.
+                       ASSERT_TRUE(x >= 0 && x < s.width && y >= 0 && y < s.height);
+                       EXPECT_TRUE(bit(open, x, y) && bit(marked, x, y));
                      });
   EXPECT_EQ(xs[0], kUnwritten) << s.name << ": slot 0 must stay unused";
   EXPECT_EQ(ys[0], kUnwritten) << s.name;
@@ -126,6 +216,15 @@ FillResult Fill(const Shape& s) {
     EXPECT_EQ(ys[k], kUnwritten) << s.name << ": written past the last slot";
   }
   EXPECT_LE(result.maxTop, static_cast<std::int32_t>(count)) << s.name;
+  EXPECT_EQ(open, openBefore) << s.name;
+  for (std::size_t k = 0; k < words; ++k) {
+    EXPECT_EQ(marked[k] & ~open[k], 0u) << s.name << ": a pixel marked that is not open";
+  }
+  for (std::int32_t y = 0; y < s.height; ++y) {
+    for (std::int32_t x = 0; x < s.width; ++x) {
+      result.mask.push_back(bit(marked, x, y) ? kMarked : bit(open, x, y) ? kOpen : kBoundary);
+    }
+  }
   return result;
 }
 
@@ -140,8 +239,11 @@ std::vector<Shape> StressShapes() {
   std::vector<Shape> shapes;
   shapes.push_back(FromRows("open 3 x 3", {"...", "...", "..."}, 1, 1));
   shapes.push_back(FromRows("1 x 1", {"."}, 0, 0));
+  // Single rows and columns, one word and several.
   shapes.push_back(FromRows("1 x N", {std::string(37, '.')}, 11, 0));
   shapes.push_back(FromRows("N x 1", std::vector<std::string>(37, "."), 0, 29));
+  shapes.push_back(FromRows("long 1 x N", {std::string(200, '.')}, 130, 0));
+  shapes.push_back(FromRows("long N x 1", std::vector<std::string>(200, "."), 0, 100));
   // One-pixel corridors: a serpentine along the rows, and one along the
   // columns, where every run is a single pixel.
   shapes.push_back(FromRows("row corridor", {".........",
@@ -183,7 +285,9 @@ std::vector<Shape> StressShapes() {
     state = state * 1664525u + 1013904223u;
     return (state >> 8) % 100 < percent;
   };
-  for (std::int32_t size : {16, 33, 64}) {
+  // Sizes around the word: rows that end inside one, on one's end and
+  // just past it, and rows of several words.
+  for (std::int32_t size : {16, 33, 64, 65, 130}) {
     std::vector<std::string> checker, noise;
     for (std::int32_t y = 0; y < size; ++y) {
       std::string c, n;
@@ -228,7 +332,7 @@ TEST(MarkFillRegion, TakesAnOpenImageOneRunPerRow) {
 
 TEST(MarkFillRegion, StopsAtBoundariesAndLeavesThemAsTheyAre) {
   // 4 x 3, a boundary column at x = 2: the left part is the region. The
-  // mask ends with 1 (marked), 2 (boundary) or 0 (open, not reached), and
+  // pixels end marked (1), boundary (2) or open and not reached (0), and
   // the threshold comparison is strict: a value equal to it is a boundary.
   Shape shape{"column", 4, 3, 0, 2, {0, 5, 200, 0,
                                      99, 0, 200, 0,

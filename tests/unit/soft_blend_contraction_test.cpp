@@ -12,6 +12,7 @@
 
 #include "alpha_pairs_image.h"
 #include "fill/fill_steps.h"
+#include "marked_bits.h"
 
 namespace qveil {
 namespace {
@@ -54,9 +55,8 @@ TEST(BlendSoft, GivesTheSameBytesWhenBuiltToFuseMultiplyAdds) {
   constexpr std::int32_t kWidth = AlphaPairsImage::kWidth;
   constexpr std::int32_t kHeight = AlphaPairsImage::kHeight;
   constexpr std::int32_t kCount = AlphaPairsImage::kCount;
-  const std::vector<std::int32_t>& plane = image.plane;
   const std::vector<Pixel>& original = image.pixels;
-  const std::vector<std::int32_t> mask(kCount, kMarked);
+  const MarkedBits marked(kWidth, kHeight, [](std::int32_t) { return true; });
   std::vector<std::int32_t> scratch(kCount + 1);
   std::int64_t checked = 0;
   for (std::int32_t t : {37, 128, 200, 251, 255}) {
@@ -64,11 +64,12 @@ TEST(BlendSoft, GivesTheSameBytesWhenBuiltToFuseMultiplyAdds) {
       const std::int32_t fill[3] = {200, 100 + t % 50, 3 * t % 256};
       for (std::int32_t height : {kHeight, 16}) {
         std::vector<Pixel> pixels(original.begin(), original.begin() + kWidth * height);
-        BlendSoft(pixels.data(), mask.data(), plane.data(), fill[0], fill[1], fill[2], t,
-                  k, kWidth, height, scratch.data());
+        BlendSoft(pixels.data(), marked.bits, fill[0], fill[1], fill[2], t, k, kWidth,
+                  height, scratch.data());
         for (std::size_t i = 0; i < pixels.size(); ++i) {
-          const Pixel expected = Formula(original[i], plane[i], fill, t, k);
-          ASSERT_EQ(pixels[i], expected) << "a " << plane[i] << ", pixel " << std::hex
+          const auto a = static_cast<std::int32_t>(AlphaOf(original[i]));
+          const Pixel expected = Formula(original[i], a, fill, t, k);
+          ASSERT_EQ(pixels[i], expected) << "a " << a << ", pixel " << std::hex
                                          << original[i] << std::dec << ", threshold " << t
                                          << ", strength " << k << ", height " << height;
           ++checked;

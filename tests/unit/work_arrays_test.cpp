@@ -11,14 +11,14 @@ namespace {
 
 TEST(FillWorkArrays, AreObtainedWritableAndReleased) {
   FillWorkArrays work;
-  ASSERT_TRUE(AcquireFillWorkArrays(1000, &work));
+  ASSERT_TRUE(AcquireFillWorkArrays(100, 10, &work));
   work.xStack[1000] = 1;  // the stacks have one slot more than the pixels
   work.yStack[1000] = 2;
-  work.alphaPlane[999] = 3;
-  work.fillMask[999] = 4;
+  work.bits.open[19] = 3;  // two words a row
+  work.bits.marked[19] = 4;
   ReleaseFillWorkArrays(&work);
   EXPECT_EQ(work.xStack, nullptr);
-  EXPECT_EQ(work.fillMask, nullptr);
+  EXPECT_EQ(work.bits.marked, nullptr);
 }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -39,21 +39,22 @@ long VirtualKilobytes() {
   return kb;
 }
 
-// With room for about two arrays, the first requests succeed and a later one
-// fails: the call must report failure and give back what it did obtain.
+// With room for one stack and a half, the first stack and the bits are
+// obtained and the second stack is not: the call must report failure and
+// give back what it did obtain.
 TEST(FillWorkArrays, ReleaseWhatWasObtainedWhenALaterRequestFails) {
   if (!kAddressSpaceLimitWorks) GTEST_SKIP() << "address-space limit under ASan";
-  const std::int32_t count = 64 << 20;  // 256 MiB an array
+  const std::int32_t side = 8 << 10;  // 256 MiB a stack
   rlimit saved;
   ASSERT_EQ(getrlimit(RLIMIT_AS, &saved), 0);
   const long before = VirtualKilobytes();
   ASSERT_GT(before, 0);
   rlimit limited = saved;
-  limited.rlim_cur = static_cast<rlim_t>(before + 600 * 1024) * 1024;
+  limited.rlim_cur = static_cast<rlim_t>(before + 400 * 1024) * 1024;
   ASSERT_EQ(setrlimit(RLIMIT_AS, &limited), 0);
 
   FillWorkArrays work;
-  const bool obtained = AcquireFillWorkArrays(count, &work);
+  const bool obtained = AcquireFillWorkArrays(side, side, &work);
   const long after = VirtualKilobytes();
   ASSERT_EQ(setrlimit(RLIMIT_AS, &saved), 0);
 
