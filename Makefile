@@ -32,6 +32,10 @@ TEST_BUILD ?= build-test
 SANITIZE_BUILD ?= $(TEST_BUILD)-sanitize
 CLANG_BUILD ?= $(TEST_BUILD)-clang
 TEST_LUA_VERSIONS := 5.2 5.3 5.4
+# The unsanitized veil, with its tests and the packaging tests that install
+# it, is built in this leg: the hosts are checked with a Lua other than 5.1
+# (the sanitizer leg checks them with 5.1) and built once without sanitizer.
+VEIL_TEST_LUA := 5.4
 DEMO_BUILD ?= build-demo
 DEMO_OUT := out
 BENCH_BUILD ?= build-bench
@@ -54,15 +58,16 @@ packages = $(shell sed -n 's/^$(1):[[:space:]]*//p' scripts/debian-packages.txt)
 # g++ only when the compiler is left to the defaults.
 COMPILER_PACKAGE := $(if $(filter default,$(origin CXX)),$(call packages,compiler))
 BUILD_PACKAGES := $(call packages,build) $(COMPILER_PACKAGE) $(call packages,lua$(LUA))
-HOST_PACKAGES := $(call packages,build) $(call packages,compiler) $(call packages,lua5.1)
+# The hosts (veil, the benchmarks, the fuzzer) link the Lua chosen.
+HOST_PACKAGES := $(call packages,build) $(call packages,compiler) $(call packages,lua$(LUA))
 DEMO_PACKAGES := $(HOST_PACKAGES) $(call packages,demo)
 TEST_PACKAGES := $(DEMO_PACKAGES) $(call packages,test) \
-  $(foreach v,$(TEST_LUA_VERSIONS),$(call packages,lua$(v))) \
+  $(foreach v,5.1 $(TEST_LUA_VERSIONS),$(call packages,lua$(v))) \
   $(call packages,windows) $(call packages,arm64)
 WINDOWS_PACKAGES := $(call packages,build) $(call packages,windows)
 ARM64_PACKAGES := $(call packages,build) $(call packages,arm64)
 BENCH_PACKAGES := $(HOST_PACKAGES) $(call packages,bench)
-FUZZ_PACKAGES := $(call packages,build) $(call packages,lua5.1) $(call packages,fuzz)
+FUZZ_PACKAGES := $(call packages,build) $(call packages,lua$(LUA)) $(call packages,fuzz)
 
 # The plain build sets every option, so that a folder configured by an
 # older Makefile (whose demo turned veil on in build/) is put right too.
@@ -70,7 +75,7 @@ PLAIN_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=OFF -DQ_VEIL_KIT_WERROR=OFF -DQ_VEIL_K
   -DQ_VEIL_KIT_BUILD_VEIL=OFF -DQ_VEIL_KIT_BUILD_BENCH=OFF -DQ_VEIL_KIT_BUILD_FUZZ=OFF
 TEST_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
 # The legs for the other Lua versions and for Clang need only the module and
-# testbuf: the unit tests and veil do not depend on either.
+# testbuf: the unit tests do not depend on either.
 LEG_OPTIONS := $(TEST_OPTIONS) -DQ_VEIL_KIT_BUILD_UNIT_TESTS=OFF
 WINDOWS_LUA := $(abspath $(WINDOWS_BUILD))/lua
 WINDOWS_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
@@ -130,11 +135,11 @@ source-rock:
 test:
 	@./scripts/install-deps.sh $(TEST_PACKAGES)
 	$(call configure_and_build,$(TEST_BUILD),$(TEST_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
-	  -DQ_VEIL_KIT_BUILD_VEIL=ON)
+	  -DQ_VEIL_KIT_BUILD_VEIL=OFF)
 	$(call configure_and_build,$(SANITIZE_BUILD),$(TEST_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DQ_VEIL_KIT_BUILD_VEIL=ON -DQ_VEIL_KIT_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
 	$(foreach v,$(TEST_LUA_VERSIONS),$(call configure_and_build,$(TEST_BUILD)-lua$(v),$(LEG_OPTIONS) \
-	  -DQ_VEIL_KIT_LUA=$(v)))
+	  -DQ_VEIL_KIT_LUA=$(v) $(if $(filter $(VEIL_TEST_LUA),$(v)),-DQ_VEIL_KIT_BUILD_VEIL=ON)))
 	$(call configure_and_build,$(CLANG_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DCMAKE_CXX_COMPILER=clang++)
 	$(windows_leg)
@@ -156,20 +161,17 @@ test-arm64:
 	$(arm64_leg)
 	./scripts/run-test-legs.sh '$(ARM64_BUILD)'
 
-# The demo host (veil) embeds Lua 5.1: its build is always a 5.1 build.
+# veil and the module, both for the Lua chosen.
 demo:
-	@if [ '$(LUA)' != 5.1 ]; then \
-	  echo "make demo: the demo host embeds Lua 5.1; run make demo without LUA=$(LUA)" >&2; \
-	  exit 2; fi
 	@./scripts/install-deps.sh $(DEMO_PACKAGES)
-	$(call configure_and_build,$(DEMO_BUILD),-DQ_VEIL_KIT_LUA=5.1 -DQ_VEIL_KIT_BUILD_VEIL=ON)
-	./examples/veil/run-demo.sh $(DEMO_BUILD) $(DEMO_OUT)
+	$(call configure_and_build,$(DEMO_BUILD),-DQ_VEIL_KIT_LUA=$(LUA) -DQ_VEIL_KIT_BUILD_VEIL=ON)
+	./examples/demo_art/run-demo.sh $(DEMO_BUILD) $(DEMO_OUT)
 
 # Benchmarks with their references (a read-modify-write pass, OpenCV) and
 # the ratio tables.
 bench:
 	@./scripts/install-deps.sh $(BENCH_PACKAGES)
-	$(call configure_and_build,$(BENCH_BUILD),-DQ_VEIL_KIT_BUILD_BENCH=ON)
+	$(call configure_and_build,$(BENCH_BUILD),-DQ_VEIL_KIT_LUA=$(LUA) -DQ_VEIL_KIT_BUILD_BENCH=ON)
 	./bench/run.sh $(BENCH_BUILD)
 
 # The differential fuzzer (libFuzzer, AddressSanitizer, UBSan) on the
@@ -177,7 +179,7 @@ bench:
 fuzz:
 	@./scripts/install-deps.sh $(FUZZ_PACKAGES)
 	$(call configure_and_build,$(FUZZ_BUILD),-DCMAKE_CXX_COMPILER=clang++-14 \
-	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ_VEIL_KIT_BUILD_FUZZ=ON)
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ_VEIL_KIT_LUA=$(LUA) -DQ_VEIL_KIT_BUILD_FUZZ=ON)
 	./fuzz/run.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # Every folder the targets above create, whichever LUA they were run with.
@@ -192,15 +194,15 @@ help:
 	  'make [LUA=5.X]' 'build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise' \
 	  'make install' 'install it under PREFIX (DESTDIR stages the install)' \
 	  'make source-rock' 'a release as one file: $(DIST)/q_veil_kit-V-R.src.rock for luarocks install' \
-	  'make demo' 'build veil (a Lua 5.1 host) in $(DEMO_BUILD)/ and run it on a sample into $(DEMO_OUT)/' \
+	  'make demo [LUA=5.X]' 'build veil and the module for that Lua in $(DEMO_BUILD)/, run them on a sample into $(DEMO_OUT)/' \
 	  'make test' 'install what is missing, build every leg, run every test' \
 	  'make test-windows' 'the Windows x64 leg alone (MinGW-w64, wine), in $(WINDOWS_BUILD)/' \
 	  'make test-arm64' 'the Linux arm64 leg alone (qemu), in $(ARM64_BUILD)/' \
-	  'make bench' 'benchmarks with their references, in $(BENCH_BUILD)/' \
-	  'make fuzz' 'the differential fuzzer, in $(FUZZ_BUILD)/' \
+	  'make bench [LUA=5.X]' 'benchmarks with their references, in $(BENCH_BUILD)/' \
+	  'make fuzz [LUA=5.X]' 'the differential fuzzer, in $(FUZZ_BUILD)/' \
 	  'make clean' 'remove every folder these targets create' \
 	  '' '' 'Variables (now):' '' \
-	  'LUA=$(LUA)' 'the Lua to build for: $(LUA_VERSIONS) (5.1 also serves LuaJIT)' \
+	  'LUA=$(LUA)' 'the Lua to build the module and its hosts for: $(LUA_VERSIONS) (5.1 also serves LuaJIT)' \
 	  'PREFIX=$(PREFIX)' 'install prefix; /usr installs into the system Lua'"'"'s module folder' \
 	  'DESTDIR=$(DESTDIR)' 'staging folder for make install' \
 	  'BUILD=$(BUILD)' 'the folder make and make install use' \

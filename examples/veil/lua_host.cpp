@@ -1,6 +1,6 @@
-// Every function that touches the Lua stack runs inside lua_cpcall, so a Lua
-// error (a failed `require`, out of memory...) unwinds only Lua's own frames
-// and comes back here as a status and a message.
+// Every function that touches the Lua stack runs in protected mode (CallIn
+// below), so a Lua error (a failed `require`, out of memory...) unwinds only
+// Lua's own frames and comes back here as a status and a message.
 #include "lua_host.h"
 
 #include <cstddef>
@@ -18,6 +18,32 @@ const char kModuleKey[] = "veil.module";
 const char kImageKey[] = "veil.image";
 const char kScriptKey[] = "veil.script";
 const char kTracebackKey[] = "veil.traceback";
+
+// Runs `body` with `data` as its only argument, in protected mode: the same
+// calling convention on Lua 5.1 to 5.4. The closure pushed is the one made at
+// start and kept at the bottom of the stack, because making a C function can
+// allocate on 5.1 and so fail outside protection; copying it allocates
+// nothing.
+struct ProtectedCall {
+  lua_CFunction body;
+  void* data;
+};
+
+int RunProtected(lua_State* L) {
+  const auto* call = static_cast<const ProtectedCall*>(lua_touserdata(L, 1));
+  lua_pushlightuserdata(L, call->data);
+  lua_replace(L, 1);
+  return call->body(L);
+}
+
+constexpr int kRunProtectedSlot = 1;
+
+int CallIn(lua_State* L, lua_CFunction body, void* data) {
+  ProtectedCall call{body, data};
+  lua_pushvalue(L, kRunProtectedSlot);
+  lua_pushlightuserdata(L, &call);
+  return lua_pcall(L, 1, 0, 0);
+}
 
 struct StartRequest {
   const std::string* module_path;
@@ -54,7 +80,7 @@ int NewImageProtected(lua_State* L) {
   return 0;
 }
 
-// The message left on the stack by a failed lua_cpcall / lua_pcall.
+// The message left on the stack by a failed protected call.
 std::string PopError(lua_State* L, int status) {
   std::string message;
   if (status == LUA_ERRMEM) {
@@ -203,8 +229,11 @@ lua_State* StartLua(const std::string& module_path, std::string* error) {
     *error = "cannot start Lua: not enough memory";
     return nullptr;
   }
+  // The one allocation outside protection, in a state just made: should it
+  // fail, Lua's panic handler ends the program with a message.
+  lua_pushcfunction(L, RunProtected);
   StartRequest request{&module_path};
-  const int status = lua_cpcall(L, StartProtected, &request);
+  const int status = CallIn(L, StartProtected, &request);
   if (status != 0) {
     *error = "cannot load the Q_Veil_Kit module: " + PopError(L, status);
     lua_close(L);
@@ -217,7 +246,7 @@ qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count) {
   auto* L = static_cast<lua_State*>(lua_state);
   if (count > SIZE_MAX / sizeof(qveil::Pixel)) return nullptr;
   NewImage request{count * sizeof(qveil::Pixel), nullptr};
-  if (lua_cpcall(L, NewImageProtected, &request) != 0) {
+  if (CallIn(L, NewImageProtected, &request) != 0) {
     lua_pop(L, 1);  // Lua's "not enough memory"
     return nullptr;
   }
@@ -232,7 +261,7 @@ qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count) {
 bool CallAlphaDataSet(lua_State* L, const ImageView& image, int source,
                       std::string* error) {
   AlphaRequest request{&image, source};
-  const int status = lua_cpcall(L, AlphaProtected, &request);
+  const int status = CallIn(L, AlphaProtected, &request);
   if (status != 0) *error = PopError(L, status);
   return status == 0;
 }
@@ -241,7 +270,7 @@ bool CallAlphaFillColor(lua_State* L, const ImageView& image,
                         const FillRequest& request, bool* filled,
                         std::string* error) {
   FillCall call{&image, &request, false};
-  const int status = lua_cpcall(L, FillProtected, &call);
+  const int status = CallIn(L, FillProtected, &call);
   if (status != 0) {
     *error = PopError(L, status);
     return false;
@@ -251,8 +280,8 @@ bool CallAlphaFillColor(lua_State* L, const ImageView& image,
 }
 
 bool LoadScript(lua_State* L, const std::string& script, std::string* error) {
-  const int status = lua_cpcall(L, LoadScriptProtected,
-                                const_cast<std::string*>(&script));
+  const int status = CallIn(L, LoadScriptProtected,
+                            const_cast<std::string*>(&script));
   if (status != 0) *error = PopError(L, status);
   return status == 0;
 }
@@ -261,7 +290,7 @@ bool RunScript(lua_State* L, const std::string& script,
                const std::vector<std::string>& args, const ImageView& image,
                std::string* error) {
   ScriptRun run{&script, &args, &image};
-  const int status = lua_cpcall(L, ScriptProtected, &run);
+  const int status = CallIn(L, ScriptProtected, &run);
   if (status != 0) *error = PopError(L, status);
   return status == 0;
 }

@@ -1,7 +1,7 @@
-// The embedded Lua 5.1 state: the module loaded through `require`, the image
-// handed over as a full userdata of exactly its size plus width and height,
-// and every Lua call made in protected mode so that no Lua error escapes into
-// the C++ code.
+// The embedded Lua state (5.1 to 5.4): the module loaded through `require`,
+// the image handed over as a full userdata of exactly its size plus width and
+// height, and every Lua call made in protected mode so that no Lua error
+// escapes into the C++ code.
 #ifndef VEIL_LUA_HOST_H
 #define VEIL_LUA_HOST_H
 

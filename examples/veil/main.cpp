@@ -1,5 +1,5 @@
-// veil: a command-line host for the Q_Veil_Kit Lua module. It embeds Lua 5.1,
-// loads the module with `require` and runs it on PNG images.
+// veil: a command-line host for the Q_Veil_Kit Lua module. It embeds Lua
+// (5.1 to 5.4), loads the module with `require` and runs it on PNG images.
 #include <png.h>
 #include <unistd.h>
 

@@ -8,7 +8,7 @@ describe("the demo", function()
   setup(function()
     dir = support.make_dir()
     status, stdout, stderr = support.run("sh",
-      support.source .. "/examples/veil/run-demo.sh",
+      support.source .. "/examples/demo_art/run-demo.sh",
       os.getenv("Q_VEIL_KIT_BUILD"), dir .. "/out")
   end)
   teardown(function() support.remove_dir(dir) end)

@@ -46,7 +46,7 @@ DESTDIR=$stage cmake --install "$build" --prefix "$prefix" --component veil \
 veil=$stage$prefix/bin/veil
 [ -x "$veil" ] || fail "veil not installed at $veil"
 case $cmod in /*) exit 0 ;; esac  # an absolute module folder is outside DESTDIR
-"$build/veil-demo-art" sample "$work/sample.png"
+"$build/demo-art" sample "$work/sample.png"
 # Only the installed module may be found: no default search path.
 LUA_CPATH="$work/nothing/?.so" "$veil" alpha "$work/sample.png" "$work/alpha.png" \
   --source average || fail "installed veil with the installed module"

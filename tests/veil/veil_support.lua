@@ -5,7 +5,7 @@ support.veil = assert(os.getenv("VEIL"), "VEIL is not set")
 -- A sanitizer build: veil reserves terabytes of shadow memory, so an
 -- address-space limit (ulimit -v) cannot work.
 support.sanitized = os.getenv("Q_VEIL_KIT_SANITIZED") == "1"
-support.demo_art = assert(os.getenv("VEIL_DEMO_ART"))
+support.demo_art = assert(os.getenv("DEMO_ART"))
 support.fixtures_tool = assert(os.getenv("VEIL_PNG_FIXTURES"))
 support.source = assert(os.getenv("Q_VEIL_KIT_SOURCE"))
 support.scripts = support.source .. "/tests/veil/scripts"

@@ -1,6 +1,6 @@
-// veil-demo-art: draws the pictures of `make demo`.
-//   veil-demo-art sample OUT.png
-//   veil-demo-art sheet OUT.png "LABEL=IN.png"...
+// demo-art: draws the pictures of `make demo`.
+//   demo-art sample OUT.png
+//   demo-art sheet OUT.png "LABEL=IN.png"...
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -13,7 +13,7 @@
 namespace {
 
 int Fail(const std::string& subject, const std::string& reason) {
-  std::fprintf(stderr, "veil-demo-art: %s: %s\n", subject.c_str(), reason.c_str());
+  std::fprintf(stderr, "demo-art: %s: %s\n", subject.c_str(), reason.c_str());
   return 1;
 }
 
@@ -48,10 +48,10 @@ int main(int argc, char** argv) {
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "sample" && argc == 3) return Save(argv[2], veil::DrawSampleImage());
     if (command == "sheet" && argc >= 4) return MakeSheet(argc, argv);
-    std::fputs("usage: veil-demo-art sample OUT.png\n"
-               "       veil-demo-art sheet OUT.png LABEL=IN.png...\n", stderr);
+    std::fputs("usage: demo-art sample OUT.png\n"
+               "       demo-art sheet OUT.png LABEL=IN.png...\n", stderr);
     return 2;
   } catch (const std::exception& e) {
-    return Fail("veil-demo-art", e.what());
+    return Fail("demo-art", e.what());
   }
 }

@@ -1,7 +1,7 @@
 // Pictures for the demo: the sample image the demo edits, and the labelled
 // side-by-side sheet of its results.
-#ifndef VEIL_DEMO_ART_H
-#define VEIL_DEMO_ART_H
+#ifndef DEMO_ART_DEMO_ART_H
+#define DEMO_ART_DEMO_ART_H
 
 #include <string>
 #include <utility>
@@ -28,4 +28,4 @@ Image DrawSheet(const std::vector<std::pair<std::string, Image>>& panels,
 
 }  // namespace veil
 
-#endif  // VEIL_DEMO_ART_H
+#endif  // DEMO_ART_DEMO_ART_H

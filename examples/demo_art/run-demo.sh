@@ -10,7 +10,7 @@ veil="$build/veil"
 colour="#e8a33c"      # the fill colour: amber
 ring="--at -36,0"     # the seed: inside the ring, left of the centre
 
-"$build/veil-demo-art" sample "$out/sample.png"
+"$build/demo-art" sample "$out/sample.png"
 echo "$out/sample.png: the input, shapes with soft alpha edges"
 
 printf '%s: ' "$out/fill-opaque.png"
@@ -26,7 +26,7 @@ printf '%s: ' "$out/fill-soft.png"
 "$veil" alpha "$out/sample.png" "$out/alpha-average.png" --source average
 echo "$out/alpha-average.png: alpha from the average of red, green and blue"
 
-"$build/veil-demo-art" sheet "$out/demo.png" \
+"$build/demo-art" sheet "$out/demo.png" \
   "BEFORE=$out/sample.png" \
   "OPAQUE FILL (128)=$out/fill-opaque.png" \
   "SOFT FILL (200)=$out/fill-soft.png" \

@@ -1,7 +1,7 @@
 // A 5 x 7 pixel font for the demo sheet's labels: capitals, digits and a
 // little punctuation (lower case is drawn as capitals, anything else blank).
-#ifndef VEIL_BITMAP_FONT_H
-#define VEIL_BITMAP_FONT_H
+#ifndef DEMO_ART_BITMAP_FONT_H
+#define DEMO_ART_BITMAP_FONT_H
 
 #include <string>
 
@@ -20,4 +20,4 @@ void DrawText(Image* image, int x, int y, int scale, const std::string& text,
 
 }  // namespace veil
 
-#endif  // VEIL_BITMAP_FONT_H
+#endif  // DEMO_ART_BITMAP_FONT_H
