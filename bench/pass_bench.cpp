@@ -9,7 +9,7 @@
 #include "alpha_set/alpha_set.h"
 #include "bench_config.h"
 #include "bench_images.h"
-#include "binding/for_each_pixel.h"
+#include "parallel/for_each_pixel.h"
 #include "fill/fill_steps.h"
 #include "fill/work_arrays.h"
 

@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "binding/for_each_pixel.h"
+#include "parallel/for_each_pixel.h"
 #include "fill/blend_marked.h"
 #include "fill/fill_steps.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "binding/for_each_span.h"
+#include "parallel/for_each_span.h"
 #include "fill/fill_bits.h"
 #include "fill/for_each_word.h"
 #include "q_veil_kit/pixel_buffer.h"
