@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "parallel/for_each_pixel.h"
-#include "q_veil_kit/pixel_buffer.h"
+#include "pixel_buffer.h"
 
 namespace qveil::bench {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "q_veil_kit/pixel_buffer.h"
+#include "pixel_buffer.h"
 
 namespace qveil {
 
