@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "q_veil_kit/pixel_buffer.h"
+#include "pixel_buffer.h"
 
 namespace qveil::bench {
 

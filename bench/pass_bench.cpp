@@ -9,7 +9,7 @@
 #include "alpha_set/alpha_set.h"
 #include "bench_config.h"
 #include "bench_images.h"
-#include "binding/for_each_pixel.h"
+#include "parallel/for_each_pixel.h"
 #include "fill/fill_steps.h"
 #include "fill/work_arrays.h"
 
@@ -74,11 +74,11 @@ void Blend(benchmark::State& state, Picture picture, std::int32_t size, bool sof
     state.PauseTiming();
     pixels = image.pixels;
     state.ResumeTiming();
+    const FillRequest request{200, 100, 50, 0, 0, kThreshold, soft, 0.75};
     if (soft) {
-      BlendSoft(pixels.data(), w.bits, 200, 100, 50, kThreshold, 0.75, size, size, w.xStack);
+      BlendSoft(pixels.data(), w.bits, request, size, size, w.xStack);
     } else {
-      BlendOpaque(pixels.data(), w.bits, WeightFactor(kThreshold, true), 200, 100, 50, size,
-                  size);
+      BlendOpaque(pixels.data(), w.bits, WeightFactor(kThreshold, true), request, size, size);
     }
     benchmark::ClobberMemory();
   }

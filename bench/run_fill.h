@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "binding/for_each_pixel.h"
-#include "q_veil_kit/pixel_buffer.h"
+#include "parallel/for_each_pixel.h"
+#include "pixel_buffer.h"
 
 namespace qveil::bench {
 

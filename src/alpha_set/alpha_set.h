@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "q_veil_kit/pixel_buffer.h"
+#include "pixel_buffer.h"
 
 namespace qveil {
 
@@ -15,16 +15,8 @@ constexpr std::int32_t kSourceGreen = 2;
 constexpr std::int32_t kSourceBlue = 3;
 constexpr std::int32_t kSourceAverage = 4;
 
-// One entry per possible sum of three bytes (3 * 255 + 1).
-constexpr std::int32_t kThirdsTableSize = 766;
-
-// table[s] = s / 3, rounded down, for s = 0 .. 765. One parallel pass.
-// The table of the averages: ConvertToAlpha works them out with a multiply
-// that the tests hold against this table, entry by entry.
-void BuildThirdsTable(std::int32_t* table);
-
 // Pixel i becomes v << 24 with v = red, green, blue, the average of the three
-// (ThirdsTable's value for their sum) or the pixel's own alpha. Colour bytes
+// (their sum divided by 3, rounded down) or the pixel's own alpha. Colour bytes
 // end as 0. One parallel pass over `count` pixels; nothing for count <= 0.
 void ConvertToAlpha(Pixel* pixels, std::int32_t count, std::int32_t source);
 

@@ -1,8 +1,7 @@
 #include <cstdint>
 
 #include "alpha_set/alpha_set.h"
-#include "binding/for_each_pixel.h"
-#include "binding/for_each_span.h"
+#include "parallel/for_each_span.h"
 
 namespace qveil {
 
@@ -38,10 +37,6 @@ void AverageToAlpha(Pixel* pixels, std::int32_t count) {
 }
 
 }  // namespace
-
-void BuildThirdsTable(std::int32_t* table) {
-  ForEachPixel(kThirdsTableSize, [table](std::int32_t i) { table[i] = i / 3; });
-}
 
 void ConvertToAlpha(Pixel* pixels, std::int32_t count, std::int32_t source) {
   switch (source) {

@@ -14,6 +14,7 @@
 
 #include "binding/lua_args.h"
 #include "binding/operations.h"
+#include "fill/fill_rules.h"
 #include "fill/fill_steps.h"
 #include "fill/work_arrays.h"
 
@@ -21,33 +22,26 @@ namespace qveil {
 
 namespace {
 
-// The fill on the work arrays, from a seed inside the image; false when the
-// seed pixel is a boundary, before any work memory or pixel is written.
+// The fill on the work arrays, once PredictFill has found the seed open.
 // Split from the Lua function so the arrays are released in one place.
-bool FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
-                  std::int32_t height, std::int32_t red, std::int32_t green,
-                  std::int32_t blue, std::int32_t seedX, std::int32_t seedY,
-                  std::int32_t threshold, bool soft, double strength) {
+void FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
+                  std::int32_t height, const FillRequest& request) {
   // The weights depend on the alpha alone: 256 of them stand in for a plane
   // of them. Soft mode weighs with the raw alpha.
-  const bool stretch = !soft && threshold > 0 && threshold < 255;
+  const bool stretch = StretchesAlpha(request);
   std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(threshold, stretch, weights);
-  const std::int32_t openAlphas = CountOpenAlphas(weights, threshold);
-  const Pixel seed = pixels[static_cast<std::int64_t>(seedY) * width + seedX];
-  if (AlphaOf(seed) >= static_cast<std::uint32_t>(openAlphas)) return false;
-
-  MarkOpenPixels(pixels, openAlphas, work.bits, width, height);
-  MarkFillRegion(work.bits, work.xStack, work.yStack, width, height, seedX, seedY);
-  if (soft) {
+  BuildAlphaWeights(request.threshold, stretch, weights);
+  const SeedPoint seed = SeedOf(width, height, request);
+  MarkOpenPixels(pixels, CountOpenAlphas(weights, request.threshold), work.bits, width, height);
+  MarkFillRegion(work.bits, work.xStack, work.yStack, width, height,
+                 static_cast<std::int32_t>(seed.x), static_cast<std::int32_t>(seed.y));
+  if (request.soft) {
     // The x stack is done with once the region is marked.
-    BlendSoft(pixels, work.bits, red, green, blue, threshold, strength, width, height,
-              work.xStack);
+    BlendSoft(pixels, work.bits, request, width, height, work.xStack);
   } else {
-    BlendOpaque(pixels, work.bits, WeightFactor(threshold, stretch), red, green, blue, width,
+    BlendOpaque(pixels, work.bits, WeightFactor(request.threshold, stretch), request, width,
                 height);
   }
-  return true;
 }
 
 }  // namespace
@@ -56,39 +50,27 @@ int AlphaFillColor(lua_State* L) {
   const BufferArgument buffer = ReadBufferArgument(L, 1);
   const std::int32_t width = ReadInt32(L, 2);
   const std::int32_t height = ReadInt32(L, 3);
-  const std::int32_t red = ReadInt32(L, 4);
-  const std::int32_t green = ReadInt32(L, 5);
-  const std::int32_t blue = ReadInt32(L, 6);
-  const std::int32_t offsetX = ReadInt32(L, 7);
-  const std::int32_t offsetY = ReadInt32(L, 8);
-  const std::int32_t threshold = ReadInt32(L, 9);
-  const bool soft = ReadFlag(L, 10);
-  const double strength = ReadDouble(L, 11);
+  // Braces evaluate in order: arguments 4 to 11.
+  const FillRequest request{ReadInt32(L, 4), ReadInt32(L, 5), ReadInt32(L, 6),
+                            ReadInt32(L, 7), ReadInt32(L, 8), ReadInt32(L, 9),
+                            ReadFlag(L, 10),  ReadDouble(L, 11)};
   lua_settop(L, 1);
   Pixel* pixels = UsablePixels(buffer, width, height);
   if (pixels == nullptr) return ReturnNothing(L);
 
   // A zero or negative size leaves no pixel for a seed, and a product beyond
-  // 32 bits is refused: neither requests memory.
-  const std::int32_t count = CountPixels(width, height);
-  if (count <= 0) return ReturnNothing(L);
+  // 32 bits is refused: neither requests memory. Nor does a seed outside the
+  // image or on a boundary.
+  if (CountPixels(width, height) <= 0) return ReturnNothing(L);
+  if (PredictFill(pixels, width, height, request) != FillOutcome::kFills) {
+    return ReturnNothing(L);
+  }
 
   FillWorkArrays work;
   if (!AcquireFillWorkArrays(width, height, &work)) return ReturnNothing(L);
-
-  // The seed is an offset from the centre pixel; formed in 64 bits so that an
-  // offset near the 32-bit limits cannot overflow.
-  const std::int64_t seedX = std::int64_t{offsetX} + width / 2;
-  const std::int64_t seedY = std::int64_t{offsetY} + height / 2;
-  bool filled = false;
-  if (seedX >= 0 && seedX < width && seedY >= 0 && seedY < height) {
-    filled = FillFromSeed(pixels, work, width, height, red, green, blue,
-                          static_cast<std::int32_t>(seedX),
-                          static_cast<std::int32_t>(seedY), threshold, soft,
-                          strength);
-  }
+  FillFromSeed(pixels, work, width, height, request);
   ReleaseFillWorkArrays(&work);
-  return filled ? ReturnBuffer(L) : ReturnNothing(L);
+  return ReturnBuffer(L);
 }
 
 }  // namespace qveil

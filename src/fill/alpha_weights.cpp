@@ -6,15 +6,8 @@ namespace qveil {
 
 void BuildAlphaWeights(std::int32_t threshold, bool stretch,
                        std::int32_t weights[kAlphaValues]) {
-  // The divisor is positive: the stretch runs only for 0 < threshold < 255.
-  const std::uint32_t divisor = static_cast<std::uint32_t>(threshold);
   for (std::uint32_t a = 0; a < kAlphaValues; ++a) {
-    std::uint32_t weight = a;
-    if (stretch) {
-      const std::uint32_t q = a * 255u / divisor;
-      weight = q > 255u ? 255u : q;
-    }
-    weights[a] = static_cast<std::int32_t>(weight);
+    weights[a] = TestedAlpha(a, threshold, stretch);
   }
 }
 

@@ -68,9 +68,8 @@ struct BlendClamped {
 }  // namespace
 
 void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
-                 std::int32_t red,
-                 std::int32_t green, std::int32_t blue, std::int32_t width,
-                 std::int32_t height) {
+                 const FillRequest& request, std::int32_t width, std::int32_t height) {
+  const std::int32_t red = request.red, green = request.green, blue = request.blue;
   // Decided once per call, so the per-pixel loop has no branch for it.
   if (IsByte(red) && IsByte(green) && IsByte(blue)) {
     const BlendInRange blend{weightFactor, static_cast<std::uint16_t>(red),

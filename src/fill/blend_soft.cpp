@@ -1,6 +1,6 @@
 #include <cstdint>
 
-#include "binding/for_each_pixel.h"
+#include "parallel/for_each_pixel.h"
 #include "fill/blend_marked.h"
 #include "fill/fill_steps.h"
 
@@ -133,15 +133,13 @@ struct BlendSoftFromTable {
 
 }  // namespace
 
-void BlendSoft(Pixel* pixels, const FillBits& bits, std::int32_t red,
-               std::int32_t green, std::int32_t blue, std::int32_t threshold,
-               double strength, std::int32_t width, std::int32_t height,
-               std::int32_t* scratch) {
+void BlendSoft(Pixel* pixels, const FillBits& bits, const FillRequest& request,
+               std::int32_t width, std::int32_t height, std::int32_t* scratch) {
   const std::int32_t count = CountPixels(width, height);
-  const double fill[3] = {static_cast<double>(red), static_cast<double>(green),
-                          static_cast<double>(blue)};
+  const double fill[3] = {static_cast<double>(request.red), static_cast<double>(request.green),
+                          static_cast<double>(request.blue)};
   SoftWeights weights;
-  WorkOutWeights(threshold, strength, fill, &weights);
+  WorkOutWeights(request.threshold, request.strength, fill, &weights);
   if (scratch != nullptr && count >= kTableMinPixels) {
     BuildMixTable(weights, scratch);
     const Pixel transparentBecomes =

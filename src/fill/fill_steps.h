@@ -11,18 +11,17 @@
 #include <cstdint>
 
 #include "fill/fill_bits.h"
-#include "q_veil_kit/pixel_buffer.h"
+#include "fill/fill_rules.h"
+#include "pixel_buffer.h"
 
 namespace qveil {
 
 constexpr std::int32_t kAlphaValues = 256;
 
-// weights[a] is the weight of a pixel of alpha a, in the threshold test and
-// in the opaque blend. With `stretch` (opaque mode, 0 < threshold < 255):
-//   weights[a] = min(255, a * 255 / threshold)
-// in unsigned 32-bit arithmetic, rounding down, so the threshold itself and
-// every alpha above it map to 255 (for threshold 128: 64 -> 127, 65 -> 129).
-// Otherwise weights[a] = a.
+// weights[a] = TestedAlpha(a, threshold, stretch) (fill_rules.h), the weight
+// of a pixel of alpha a in the threshold test and in the opaque blend: with
+// the stretch, the threshold itself and every alpha above it map to 255 (for
+// threshold 128: 64 -> 127, 65 -> 129).
 void BuildAlphaWeights(std::int32_t threshold, bool stretch,
                        std::int32_t weights[kAlphaValues]);
 
@@ -64,15 +63,14 @@ void MarkFillRegion(const FillBits& bits, std::int32_t* xStack,
 
 // For each marked pixel, with a = WeightOf(its alpha, weightFactor) and
 // m = 255 - a, each colour byte c becomes (a * c + m * fill) / 255 rounded
-// down, and alpha 255. Fill components outside 0..255 give results clamped
+// down, and alpha 255; fill is the request's colour (the rest of the request
+// is not read). Fill components outside 0..255 give results clamped
 // to 0..255. Unmarked pixels are never written.
 void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
-                 std::int32_t red,
-                 std::int32_t green, std::int32_t blue, std::int32_t width,
-                 std::int32_t height);
+                 const FillRequest& request, std::int32_t width, std::int32_t height);
 
-// For each marked pixel, with a its own (raw) alpha, in double, operation by
-// operation:
+// For each marked pixel, with a its own (raw) alpha, t the request's
+// threshold and fill its colour, in double, operation by operation:
 //   H = ((255 - a) - ((255 - t) * a) / t) * strength   (fades to 0 at a = t)
 //   skip the pixel unless H > 0; P = a + H;
 //   c' = trunc((c * a + fill * H) / P), alpha' = trunc(P).
@@ -83,10 +81,8 @@ void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor
 // `scratch`, when not nullptr, is width * height + 1 integers the blend may
 // overwrite (the call passes the x stack, free once the fill is done); on a
 // large image it holds a table that saves the per-pixel divisions.
-void BlendSoft(Pixel* pixels, const FillBits& bits, std::int32_t red,
-               std::int32_t green, std::int32_t blue, std::int32_t threshold,
-               double strength, std::int32_t width, std::int32_t height,
-               std::int32_t* scratch);
+void BlendSoft(Pixel* pixels, const FillBits& bits, const FillRequest& request,
+               std::int32_t width, std::int32_t height, std::int32_t* scratch);
 
 }  // namespace qveil
 

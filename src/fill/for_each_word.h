@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "binding/for_each_span.h"
+#include "parallel/for_each_span.h"
 #include "fill/fill_bits.h"
 
 namespace qveil {

@@ -6,10 +6,10 @@
 
 #include <cstdint>
 
-#include "binding/for_each_span.h"
+#include "parallel/for_each_span.h"
 #include "fill/fill_bits.h"
 #include "fill/for_each_word.h"
-#include "q_veil_kit/pixel_buffer.h"
+#include "pixel_buffer.h"
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
 #include <immintrin.h>

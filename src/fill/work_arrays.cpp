@@ -37,14 +37,27 @@ void* AllocateBlock(std::size_t bytes) {
 #endif
 }
 
+// Byte counts in size_t: count * 4 overflows 32 bits for large images.
+std::size_t StackSlots(std::int32_t width, std::int32_t height) {
+  return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) + 1;
+}
+
+std::size_t WordsPerImage(std::int32_t width, std::int32_t height) {
+  return static_cast<std::size_t>(WordsPerRow(width)) * static_cast<std::size_t>(height);
+}
+
 }  // namespace
+
+std::size_t FillWorkBytes(std::int32_t width, std::int32_t height) {
+  return 2 * StackSlots(width, height) * sizeof(std::int32_t) +
+         2 * WordsPerImage(width, height) * sizeof(std::uint64_t);
+}
 
 bool AcquireFillWorkArrays(std::int32_t width, std::int32_t height,
                            FillWorkArrays* arrays) {
-  // Byte counts in size_t: count * 4 overflows 32 bits for large images.
-  const std::size_t slots = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) + 1;
+  const std::size_t slots = StackSlots(width, height);
   const std::int32_t wordsPerRow = WordsPerRow(width);
-  const std::size_t words = static_cast<std::size_t>(wordsPerRow) * static_cast<std::size_t>(height);
+  const std::size_t words = WordsPerImage(width, height);
   arrays->xStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
   arrays->yStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
   auto* bits = static_cast<std::uint64_t*>(AllocateBlock(2 * words * sizeof(std::uint64_t)));

@@ -6,6 +6,7 @@
 #ifndef Q_VEIL_KIT_WORK_ARRAYS_H
 #define Q_VEIL_KIT_WORK_ARRAYS_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "fill/fill_bits.h"
@@ -17,6 +18,10 @@ struct FillWorkArrays {
   std::int32_t* yStack;  // width * height + 1 slots
   FillBits bits;         // open rows, then marked rows, in one block
 };
+
+// The bytes AcquireFillWorkArrays requests for a width x height image (both
+// positive, their product within 32 bits).
+std::size_t FillWorkBytes(std::int32_t width, std::int32_t height);
 
 // Requests all three blocks, in the order above, before testing any.
 // Returns false, with every block that was obtained released, unless all

@@ -1,5 +1,5 @@
-#include "binding/for_each_pixel.h"
-#include "binding/for_each_span.h"
+#include "parallel/for_each_pixel.h"
+#include "parallel/for_each_span.h"
 
 #include <gtest/gtest.h>
 #include <omp.h>

@@ -64,8 +64,8 @@ TEST(BlendSoft, GivesTheSameBytesWhenBuiltToFuseMultiplyAdds) {
       const std::int32_t fill[3] = {200, 100 + t % 50, 3 * t % 256};
       for (std::int32_t height : {kHeight, 16}) {
         std::vector<Pixel> pixels(original.begin(), original.begin() + kWidth * height);
-        BlendSoft(pixels.data(), marked.bits, fill[0], fill[1], fill[2], t, k, kWidth,
-                  height, scratch.data());
+        const FillRequest request{fill[0], fill[1], fill[2], 0, 0, t, true, k};
+        BlendSoft(pixels.data(), marked.bits, request, kWidth, height, scratch.data());
         for (std::size_t i = 0; i < pixels.size(); ++i) {
           const auto a = static_cast<std::int32_t>(AlphaOf(original[i]));
           const Pixel expected = Formula(original[i], a, fill, t, k);

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "binding/for_each_pixel.h"
+#include "parallel/for_each_pixel.h"
 
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define Q_VEIL_KIT_AVX2_COPY 1

@@ -1,4 +1,4 @@
-#include "binding/fork_guard.h"
+#include "parallel/fork_guard.h"
 
 #include <pthread.h>
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "binding/fork_guard.h"
+#include "parallel/fork_guard.h"
 
 namespace qveil {
 

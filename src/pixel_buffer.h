@@ -5,8 +5,8 @@
 // little-endian word that reads 0xAARRGGBB: byte 0 blue, byte 1 green,
 // byte 2 red, byte 3 alpha.
 //
-// The seed fill's two coordinate stacks are 32-bit signed integers, one slot
-// per pixel plus one; its other work memory is bit rows (fill/fill_bits.h).
+// The layout is the module's whole contract with its hosts, described in the
+// README's Lua API; the fill's work memory is its own (fill/work_arrays.h).
 #ifndef Q_VEIL_KIT_PIXEL_BUFFER_H
 #define Q_VEIL_KIT_PIXEL_BUFFER_H
 

@@ -1,0 +1,33 @@
+#include "fill/fill_rules.h"
+
+namespace qveil {
+
+SeedPoint SeedOf(std::int32_t width, std::int32_t height, const FillRequest& request) {
+  return SeedPoint{std::int64_t{request.offsetX} + width / 2,
+                   std::int64_t{request.offsetY} + height / 2};
+}
+
+bool StretchesAlpha(const FillRequest& request) {
+  return !request.soft && request.threshold > 0 && request.threshold < 255;
+}
+
+std::int32_t TestedAlpha(std::uint32_t alpha, std::int32_t threshold, bool stretch) {
+  if (!stretch) return static_cast<std::int32_t>(alpha);
+  // Unsigned: alpha * 255 < 2^16, and a stretch has 0 < threshold.
+  const std::uint32_t q = alpha * 255u / static_cast<std::uint32_t>(threshold);
+  return static_cast<std::int32_t>(q > 255u ? 255u : q);
+}
+
+FillOutcome PredictFill(const Pixel* pixels, std::int32_t width, std::int32_t height,
+                        const FillRequest& request) {
+  const SeedPoint seed = SeedOf(width, height, request);
+  if (seed.x < 0 || seed.x >= width || seed.y < 0 || seed.y >= height) {
+    return FillOutcome::kSeedOutside;
+  }
+  const Pixel p = pixels[seed.y * width + seed.x];
+  return TestedAlpha(AlphaOf(p), request.threshold, StretchesAlpha(request)) < request.threshold
+             ? FillOutcome::kFills
+             : FillOutcome::kSeedOnBoundary;
+}
+
+}  // namespace qveil
