@@ -73,7 +73,7 @@ end
 -- filled; otherwise false and why, the ImageData unchanged:
 --   "outside"   the seed is not in the image,
 --   "boundary"  the seed pixel's alpha (stretched in opaque mode) is not below the threshold,
---   "memory"    the module could not get its work memory (16 bytes a pixel).
+--   "memory"    the module could not get its work memory (about 8 bytes a pixel).
 function veil.fill(imageData, r, g, b, offsetX, offsetY, threshold, soft, strength, image)
   local pixels, width, height = Buffer(imageData, image, "veil.fill")
   local red, green, blue = Byte(r), Byte(g), Byte(b)

@@ -1,11 +1,12 @@
 // veil fill: the module's AlphaFillColor on a PNG, and a sentence saying
 // what happened.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "commands.h"
-#include "fill_outcome.h"
+#include "fill/work_arrays.h"
 #include "lua_host.h"
 #include "options.h"
 #include "usage.h"
@@ -35,7 +36,7 @@ bool ReadFillOptions(const CommandLine& line, FillRequest* request, int* status)
     *status = ReportUsageError("--threshold", "'" + *threshold +
                                "' is not a whole number from 1 to 255");
   } else if (at != nullptr &&
-             !ParsePoint(*at, &request->offset_x, &request->offset_y)) {
+             !ParsePoint(*at, &request->offsetX, &request->offsetY)) {
     *status = ReportUsageError("--at", "'" + *at +
                                "' is not X,Y (whole numbers, offset from the centre)");
   } else if (strength != nullptr && line.flags.count("--soft") == 0) {
@@ -49,6 +50,34 @@ bool ReadFillOptions(const CommandLine& line, FillRequest* request, int* status)
     return true;
   }
   return false;
+}
+
+std::string Point(std::int64_t x, std::int64_t y) {
+  return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+}
+
+// Why the module filled nothing, as one sentence, by the module's own rules
+// (fill/fill_rules.h). veil always passes the image's own width and height,
+// so only the seed can be at fault.
+std::string ExplainNothingFilled(const ImageView& image, const FillRequest& request,
+                                 qveil::FillOutcome outcome) {
+  const qveil::SeedPoint seed = qveil::SeedOf(image.width, image.height, request);
+  if (outcome == qveil::FillOutcome::kSeedOutside) {
+    return "the seed " + Point(seed.x, seed.y) + " is outside the " +
+           std::to_string(image.width) + " x " + std::to_string(image.height) +
+           " image (--at counts from the centre pixel " +
+           Point(image.width / 2, image.height / 2) + ")";
+  }
+  const std::uint32_t alpha =
+      qveil::AlphaOf(image.pixels[static_cast<std::size_t>(seed.y) * image.width + seed.x]);
+  const std::int32_t tested =
+      qveil::TestedAlpha(alpha, request.threshold, qveil::StretchesAlpha(request));
+  std::string why = "the seed pixel " + Point(seed.x, seed.y) +
+                    " is a boundary: its alpha " + std::to_string(alpha);
+  if (tested != static_cast<std::int32_t>(alpha)) {
+    why += " (" + std::to_string(tested) + " once opaque mode stretches it)";
+  }
+  return why + " is not below the threshold " + std::to_string(request.threshold);
 }
 
 std::size_t CountChanged(const std::vector<qveil::Pixel>& before,
@@ -76,7 +105,7 @@ int RunFillCommand(const Program& program, int argc, char** argv) {
     return ReportUsageError("fill", "expected IN.png OUT.png (see veil fill --help)");
   }
   int status = kExitOk;
-  FillRequest request;
+  FillRequest request{0, 0, 0, 0, 0, 0, false, 1.0};
   std::int64_t max_pixels = 0;
   if (!ReadFillOptions(line, &request, &status) ||
       !ReadMaxPixels(line, &max_pixels, &status)) {
@@ -94,19 +123,21 @@ int RunFillCommand(const Program& program, int argc, char** argv) {
     return ReportFailure("AlphaFillColor", error);
   }
   if (!filled) {
-    if (PredictFill(image, request) == FillPrediction::kFills) {
+    const qveil::FillOutcome outcome =
+        qveil::PredictFill(image.pixels, image.width, image.height, request);
+    if (outcome == qveil::FillOutcome::kFills) {
       // The seed pixel is open, so only the module's work memory was missing.
-      const std::size_t mebibytes = (image.Count() * 16 + (1u << 20) - 1) >> 20;
-      return ReportFailure("AlphaFillColor",
-                           "not enough memory for its work arrays (16 bytes a "
-                           "pixel: " + std::to_string(mebibytes) + " MiB)");
+      const std::size_t bytes = qveil::FillWorkBytes(image.width, image.height);
+      const std::size_t mebibytes = (bytes + (1u << 20) - 1) >> 20;
+      return ReportFailure("AlphaFillColor", "not enough memory for its work arrays (" +
+                                                 std::to_string(mebibytes) + " MiB)");
     }
     std::printf("nothing filled: %s; %s not written\n",
-                ExplainNothingFilled(image, request).c_str(), out.c_str());
+                ExplainNothingFilled(image, request, outcome).c_str(), out.c_str());
     return kExitNothingFilled;
   }
   if (!SaveOutput(out, image, &status)) return status;
-  const Seed seed = SeedOf(image, request);
+  const qveil::SeedPoint seed = qveil::SeedOf(image.width, image.height, request);
   std::printf("filled the region around (%lld, %lld): %zu pixels changed\n",
               static_cast<long long>(seed.x), static_cast<long long>(seed.y),
               CountChanged(before, image));

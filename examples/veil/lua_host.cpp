@@ -139,8 +139,8 @@ int FillProtected(lua_State* L) {
   lua_pushinteger(L, r.red);
   lua_pushinteger(L, r.green);
   lua_pushinteger(L, r.blue);
-  lua_pushinteger(L, r.offset_x);
-  lua_pushinteger(L, r.offset_y);
+  lua_pushinteger(L, r.offsetX);
+  lua_pushinteger(L, r.offsetY);
   lua_pushinteger(L, r.threshold);
   lua_pushboolean(L, r.soft);
   lua_pushnumber(L, r.strength);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fill/fill_rules.h"
 #include "image.h"
 
 namespace veil {
@@ -35,16 +36,8 @@ qveil::Pixel* NewImageUserdata(void* lua_state, std::size_t count);
 bool CallAlphaDataSet(lua_State* L, const ImageView& image, int source,
                       std::string* error);
 
-struct FillRequest {
-  int red = 0;
-  int green = 0;
-  int blue = 0;
-  int offset_x = 0;
-  int offset_y = 0;
-  int threshold = 0;
-  bool soft = false;
-  double strength = 1.0;
-};
+// The module's own description of a fill's arguments.
+using FillRequest = qveil::FillRequest;
 
 // AlphaFillColor(pixels, width, height, r, g, b, x, y, threshold, soft,
 // strength) on the image. `filled` tells whether the module returned the
