@@ -63,10 +63,11 @@ std::string ExplainNothingFilled(const ImageView& image, const FillRequest& requ
                                  qveil::FillOutcome outcome) {
   const qveil::SeedPoint seed = qveil::SeedOf(image.width, image.height, request);
   if (outcome == qveil::FillOutcome::kSeedOutside) {
+    const qveil::SeedPoint centre = qveil::CentreOf(image.width, image.height);
     return "the seed " + Point(seed.x, seed.y) + " is outside the " +
            std::to_string(image.width) + " x " + std::to_string(image.height) +
            " image (--at counts from the centre pixel " +
-           Point(image.width / 2, image.height / 2) + ")";
+           Point(centre.x, centre.y) + ")";
   }
   const std::uint32_t alpha =
       qveil::AlphaOf(image.pixels[static_cast<std::size_t>(seed.y) * image.width + seed.x]);

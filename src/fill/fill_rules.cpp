@@ -2,9 +2,13 @@
 
 namespace qveil {
 
+SeedPoint CentreOf(std::int32_t width, std::int32_t height) {
+  return SeedPoint{width / 2, height / 2};
+}
+
 SeedPoint SeedOf(std::int32_t width, std::int32_t height, const FillRequest& request) {
-  return SeedPoint{std::int64_t{request.offsetX} + width / 2,
-                   std::int64_t{request.offsetY} + height / 2};
+  const SeedPoint centre = CentreOf(width, height);
+  return SeedPoint{centre.x + request.offsetX, centre.y + request.offsetY};
 }
 
 bool StretchesAlpha(const FillRequest& request) {

@@ -31,8 +31,10 @@ struct SeedPoint {
   std::int64_t y;
 };
 
-// The seed: the request's offset from the centre pixel (width / 2,
-// height / 2).
+// The centre pixel, (width / 2, height / 2), rounded down.
+SeedPoint CentreOf(std::int32_t width, std::int32_t height);
+
+// The seed: the request's offset from the centre pixel.
 SeedPoint SeedOf(std::int32_t width, std::int32_t height, const FillRequest& request);
 
 // Opaque mode stretches each alpha before the threshold test and the blend,
