@@ -152,8 +152,8 @@ describe("veil commands", function()
         return
       end
       -- 4096 x 4096 clear pixels: veil holds 128 MiB (the image and a copy
-      -- to count changes), the fill requests 132 MiB more; the limit lies
-      -- between.
+      -- to count changes), the fill requests just over 132 MiB more (shown
+      -- rounded up); the limit lies between.
       local input = out("clear-4096.png")
       local output = out("fill-no-memory.png")
       support.write_image(input, 4096, 4096, "00000000")
@@ -161,7 +161,7 @@ describe("veil commands", function()
         support.veil, "fill", input, output, "--color", "1,2,3", "--threshold", "128")
       assert.are.same({ 1, "" }, { status, stdout })
       assert.are.equal("veil: AlphaFillColor: not enough memory for its work arrays "
-                       .. "(132 MiB)\n", stderr)
+                       .. "(133 MiB)\n", stderr)
       assert.is_false(support.exists(output))
       -- Without the limit the same fill goes ahead.
       status, stdout = support.veil_run("fill", input, output, "--color", "1,2,3",
