@@ -1,5 +1,6 @@
-// The steps of AlphaFillColor, run in this order:
-//   BuildAlphaWeights -> CountOpenAlphas -> (seed test) -> MarkOpenPixels
+// The steps of AlphaFillColor, run in this order once the seed has been
+// found open (PredictFill, fill_rules.h) and the work memory obtained:
+//   BuildAlphaWeights -> CountOpenAlphas -> MarkOpenPixels
 //   -> MarkFillRegion -> BlendOpaque or BlendSoft.
 // Nothing is stored per pixel but two bits (fill_bits.h): whatever depends
 // on a pixel's alpha alone is a 256-entry table, looked up from the pixel
