@@ -8,10 +8,6 @@
 
 #include <cstdint>
 
-#if defined(_MSC_VER) && !defined(__clang__)
-#include <intrin.h>
-#endif
-
 namespace qveil {
 
 struct FillBits {
@@ -31,27 +27,10 @@ constexpr std::int32_t WordsPerRow(std::int32_t width) {
   return width / kPixelsPerWord + (width % kPixelsPerWord != 0);
 }
 
-// The lowest set bit's place; `word` must not be 0.
-inline std::int32_t LowestBit(std::uint64_t word) {
-#if defined(_MSC_VER) && !defined(__clang__)
-  unsigned long place;
-  _BitScanForward64(&place, word);
-  return static_cast<std::int32_t>(place);
-#else
-  return __builtin_ctzll(word);
-#endif
-}
-
-// The highest set bit's place; `word` must not be 0.
-inline std::int32_t HighestBit(std::uint64_t word) {
-#if defined(_MSC_VER) && !defined(__clang__)
-  unsigned long place;
-  _BitScanReverse64(&place, word);
-  return static_cast<std::int32_t>(place);
-#else
-  return 63 - __builtin_clzll(word);
-#endif
-}
+// The lowest and the highest set bit's place; `word` must not be 0. GCC and
+// Clang builtins: the build supports no other compiler.
+inline std::int32_t LowestBit(std::uint64_t word) { return __builtin_ctzll(word); }
+inline std::int32_t HighestBit(std::uint64_t word) { return 63 - __builtin_clzll(word); }
 
 // Bits `from` .. 63 set (0 <= from < 64).
 constexpr std::uint64_t BitsFrom(std::int32_t from) { return ~std::uint64_t{0} << from; }
