@@ -18,23 +18,23 @@
 
 namespace qveil {
 
+// Which copy of a span's loop is running, for a body that picks overloads
+// written with AVX2 instructions; each such overload has a portable twin
+// giving the same bytes.
+struct PortableCode {};
+struct Avx2Code {};
+
 namespace span_detail {
 
 // Indices per span: one processor check and one call per span.
 constexpr std::int32_t kSpan = 4096;
 
-template <typename SpanBody>
-inline void RunSpan(const SpanBody& body, std::int32_t first, std::int32_t size) {
-  body(first, size);
-}
-
 #ifdef Q_VEIL_KIT_AVX2_COPY
 // The body inlines here and is vectorised for AVX2.
 template <typename SpanBody>
-__attribute__((target("avx2"))) void RunSpanAvx2(const SpanBody& body,
-                                                 std::int32_t first,
+__attribute__((target("avx2"))) void RunSpanAvx2(const SpanBody& body, std::int32_t first,
                                                  std::int32_t size) {
-  body(first, size);
+  body(first, size, Avx2Code{});
 }
 
 inline bool HaveAvx2() { return __builtin_cpu_supports("avx2"); }
@@ -44,27 +44,35 @@ inline bool HaveAvx2() { return false; }
 
 }  // namespace span_detail
 
-// Runs body(first, size) over spans that together cover 0 .. count - 1 once,
-// as one parallel pass (ForEachPixel over the spans: each thread gets one
-// contiguous block of them); nothing for count <= 0.
+// Runs body(first, size, code) over spans of `spanSize` indices that
+// together cover 0 .. count - 1 once, as one parallel pass (ForEachPixel
+// over the spans: each thread gets one contiguous block of them); `code` is
+// a PortableCode or an Avx2Code. Nothing for count <= 0.
 template <typename SpanBody>
-void ForEachSpan(std::int32_t count, SpanBody body) {
-  using span_detail::kSpan;
+void ForEachSpanOf(std::int32_t count, std::int32_t spanSize, SpanBody body) {
   if (count <= 0) return;
-  const std::int32_t spans = count / kSpan + (count % kSpan != 0);
+  const std::int32_t spans = count / spanSize + (count % spanSize != 0);
   // Unused where there is no AVX2 copy (arm64, for one).
   [[maybe_unused]] const bool avx2 = span_detail::HaveAvx2();
   ForEachPixel(spans, [=](std::int32_t span) {
-    const std::int32_t first = span * kSpan;
-    const std::int32_t size = count - first < kSpan ? count - first : kSpan;
+    const std::int32_t first = span * spanSize;
+    const std::int32_t size = count - first < spanSize ? count - first : spanSize;
 #ifdef Q_VEIL_KIT_AVX2_COPY
     if (avx2) {
       span_detail::RunSpanAvx2(body, first, size);
       return;
     }
 #endif
-    span_detail::RunSpan(body, first, size);
+    body(first, size, PortableCode{});
   });
+}
+
+// The same for a body(first, size) whose loop needs no overload of its own:
+// the compiler vectorises it in each copy.
+template <typename SpanBody>
+void ForEachSpan(std::int32_t count, SpanBody body) {
+  ForEachSpanOf(count, span_detail::kSpan,
+                [body](std::int32_t first, std::int32_t size, auto) { body(first, size); });
 }
 
 }  // namespace qveil
