@@ -60,7 +60,15 @@ function support.run_lua(interpreter, chunk, prefix)
   local file = assert(io.open(name, "w"))
   file:write(setup, "\n", chunk)
   file:close()
-  local status = os.execute((prefix or "") .. interpreter .. " " .. support.quote(name))
+  local command = (prefix or "") .. interpreter .. " " .. support.quote(name)
+  local status = os.execute(command)
+  -- cmd.exe under wine now and then fails to start a program it starts
+  -- every other time ("Can't recognize ...", status 9009): the interpreter
+  -- never ran, so that is no verdict on the module; try again.
+  for _ = 1, 3 do
+    if not (support.windows and status == 9009) then break end
+    status = os.execute(command)
+  end
   os.remove(name)
   return status == 0 or status == true
 end
