@@ -100,7 +100,7 @@ std::int64_t CountRegion(const Image& image) {
   MarkOpenPixels(image.pixels.data(), CountOpenAlphas(weights, kThreshold), work.bits, n, n);
   MarkFillRegion(work.bits, work.xStack, work.yStack, n, n, image.SeedX(), image.SeedY());
   std::int64_t marked = 0;
-  for (std::int64_t k = 0; k < std::int64_t{work.bits.wordsPerRow} * n; ++k) {
+  for (std::int64_t k = 0; k < WordsOfImage(n, n); ++k) {
     marked += __builtin_popcountll(work.bits.marked[k]);
   }
   ReleaseFillWorkArrays(&work);

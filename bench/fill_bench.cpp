@@ -5,13 +5,15 @@
 //   OpenAndFill/     MarkOpenPixels + MarkFillRegion, as a call runs them
 // Reported as time per region pixel (report.py divides by region_px). The
 // transparent picture also runs at 2048, for the row that shows how the cost
-// per pixel grows with the image, and as a single row and a single column
-// of as many pixels as a 2048² image (Row/..., Column/...).
+// per pixel grows with the image, and as a single row, a single column and
+// a strip 40 pixels wide of as many pixels as a 2048² image (.../row/...,
+// .../column/..., .../narrow/...).
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_config.h"
@@ -57,8 +59,7 @@ void Mark(benchmark::State& state, Form form, const Pixel* pixels, std::int32_t 
   // Warm the stacks once, so the figure is the fill and not first touch.
   std::memset(w.xStack, 0, (static_cast<std::size_t>(count) + 1) * 4);
   std::memset(w.yStack, 0, (static_cast<std::size_t>(count) + 1) * 4);
-  const std::size_t markedBytes =
-      static_cast<std::size_t>(w.bits.wordsPerRow) * static_cast<std::size_t>(height) * 8;
+  const std::size_t markedBytes = static_cast<std::size_t>(WordsOfImage(width, height)) * 8;
   MarkOpenPixels(pixels, openAlphas, w.bits, width, height);
   for (auto _ : state) {
     switch (form) {
@@ -91,12 +92,12 @@ void MarkPicture(benchmark::State& state, Form form, Picture picture, std::int32
        image.regionPixels);
 }
 
-// A transparent single row (kRow) or column of `count` pixels.
-void MarkStrip(benchmark::State& state, Form form, bool row, std::int32_t count) {
-  const std::vector<Pixel> pixels(static_cast<std::size_t>(count), 0);
-  const std::int32_t width = row ? count : 1;
-  const std::int32_t height = row ? 1 : count;
-  Mark(state, form, pixels.data(), width, height, width / 2, height / 2, count);
+// A transparent strip of about `count` pixels, `width` wide.
+void MarkStrip(benchmark::State& state, Form form, std::int32_t width, std::int32_t count) {
+  const std::int32_t height = count / width;
+  const std::vector<Pixel> pixels(static_cast<std::size_t>(width) * height, 0);
+  Mark(state, form, pixels.data(), width, height, width / 2, height / 2,
+       std::int64_t{width} * height);
 }
 
 void Register(Form form, Picture picture, std::int32_t size) {
@@ -112,11 +113,15 @@ void RegisterFillBenchmarks() {
   const Form forms[] = {Form::kRunFill, Form::kBits, Form::kOpenAndFill};
   for (Form form : forms) Register(form, Picture::kTransparent, kScalingSize);
   for (Form form : forms) {
-    for (bool row : {true, false}) {
-      const std::string what = std::string(FormName(form)) + (row ? "row" : "column");
+    // A single row, a single column and a strip narrower than a word.
+    const std::pair<const char*, std::int32_t> strips[] = {
+        {"row", kScalingSize * kScalingSize}, {"column", 1}, {"narrow", 40}};
+    for (const auto& [name, width] : strips) {
       // Named by the square of as many pixels.
-      Configure(benchmark::RegisterBenchmark(Name(what, kScalingSize).c_str(), MarkStrip,
-                                             form, row, kScalingSize * kScalingSize),
+      Configure(benchmark::RegisterBenchmark(Name(std::string(FormName(form)) + name,
+                                                  kScalingSize).c_str(),
+                                             MarkStrip, form, width,
+                                             kScalingSize * kScalingSize),
                 kScalingSize);
     }
   }

@@ -11,6 +11,11 @@ namespace qveil::fuzz {
 namespace {
 
 constexpr int kMaxSide = 64;
+// An image narrower than kNarrow columns may be this many rows tall: the
+// fill keeps such an image's bits by column, 64 rows to a word, and only a
+// taller one has more than one word to a column.
+constexpr int kNarrow = 32;
+constexpr int kMaxNarrowHeight = 200;
 
 // Mostly values a caller would pass (small integers around the interesting
 // range), and now and then anything a double can hold.
@@ -124,7 +129,7 @@ FuzzCase DecodeCase(const std::uint8_t* data, std::size_t size) {
       BufferKind::kString, BufferKind::kTable};
   c.buffer = kBuffers[in.ConsumeIntegralInRange<std::size_t>(0, 12)];
   const int width = in.ConsumeIntegralInRange(0, kMaxSide);
-  const int height = in.ConsumeIntegralInRange(0, kMaxSide);
+  const int height = in.ConsumeIntegralInRange(0, width < kNarrow ? kMaxNarrowHeight : kMaxSide);
 
   c.args.push_back(ConsumeSize(in, width));
   c.args.push_back(ConsumeSize(in, height));

@@ -1,7 +1,10 @@
 // The run fill over the bit rows behind MarkFillRegion, with a hook that
 // sees every pop, so tests can follow the stack pop by pop. The hook is a
 // template parameter: MarkFillRegion passes one that does nothing and costs
-// nothing.
+// nothing. The fill goes along the lines of the bits (fill_bits.h) and calls
+// them rows: for bits kept by columns, MarkFillRegion gives it the image
+// turned on its diagonal, x and y swapped, whose 4-connected regions are
+// those of the image turned the same way.
 #ifndef Q_VEIL_KIT_MARK_FILL_REGION_H
 #define Q_VEIL_KIT_MARK_FILL_REGION_H
 
@@ -161,7 +164,7 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
                         std::int32_t height, std::int32_t seedX,
                         std::int32_t seedY, OnPop onPop) {
   static_cast<void>(width);  // the bit rows carry the row length
-  const std::int32_t wordsPerRow = bits.wordsPerRow;
+  const std::int32_t wordsPerRow = bits.wordsPerLine;
   const auto rowOf = [&](std::int32_t y) {
     const std::int64_t start = static_cast<std::int64_t>(y) * wordsPerRow;
     return fill_detail::BitRow{bits.open + start, bits.marked + start};

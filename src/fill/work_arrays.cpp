@@ -43,7 +43,7 @@ std::size_t StackSlots(std::int32_t width, std::int32_t height) {
 }
 
 std::size_t WordsPerImage(std::int32_t width, std::int32_t height) {
-  return static_cast<std::size_t>(WordsPerRow(width)) * static_cast<std::size_t>(height);
+  return static_cast<std::size_t>(WordsOfImage(width, height));
 }
 
 }  // namespace
@@ -56,12 +56,14 @@ std::size_t FillWorkBytes(std::int32_t width, std::int32_t height) {
 bool AcquireFillWorkArrays(std::int32_t width, std::int32_t height,
                            FillWorkArrays* arrays) {
   const std::size_t slots = StackSlots(width, height);
-  const std::int32_t wordsPerRow = WordsPerRow(width);
+  const bool byColumns = KeepsBitsByColumn(width, height);
+  const std::int32_t wordsPerLine = WordsPerLine(byColumns ? height : width);
   const std::size_t words = WordsPerImage(width, height);
   arrays->xStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
   arrays->yStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
   auto* bits = static_cast<std::uint64_t*>(AllocateBlock(2 * words * sizeof(std::uint64_t)));
-  arrays->bits = FillBits{wordsPerRow, bits, bits == nullptr ? nullptr : bits + words};
+  arrays->bits =
+      FillBits{wordsPerLine, bits, bits == nullptr ? nullptr : bits + words, byColumns};
   if (arrays->xStack && arrays->yStack && bits) return true;
   ReleaseFillWorkArrays(arrays);
   return false;

@@ -1,7 +1,7 @@
 // The per-call work memory of AlphaFillColor: the seed fill's two coordinate
-// stacks, 4 bytes a pixel each plus 4, and the bit rows, 2 bits a pixel.
+// stacks, 4 bytes a pixel each plus 4, and the bits, 2 bits a pixel.
 // The stacks are reserved in full but only the slots the fill reaches are
-// ever touched, so the memory a call really uses is the bit rows and the
+// ever touched, so the memory a call really uses is the bits and the
 // stacks' deepest point.
 #ifndef Q_VEIL_KIT_WORK_ARRAYS_H
 #define Q_VEIL_KIT_WORK_ARRAYS_H
@@ -16,7 +16,7 @@ namespace qveil {
 struct FillWorkArrays {
   std::int32_t* xStack;  // width * height + 1 slots
   std::int32_t* yStack;  // width * height + 1 slots
-  FillBits bits;         // open rows, then marked rows, in one block
+  FillBits bits;         // open bits, then marked bits, in one block
 };
 
 // The bytes AcquireFillWorkArrays requests for a width x height image (both

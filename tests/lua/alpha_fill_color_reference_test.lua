@@ -72,17 +72,29 @@ describe("AlphaFillColor against a plain model", function()
     run_cases(2500, 4242)
   end)
 
-  it("agrees on a larger noisy image, seeded at many places", function()
+  it("agrees on larger images, wide and narrow, seeded at many places", function()
     math.randomseed(7)
-    local w, h = 64, 48
-    for _ = 1, 40 do
-      local values = random_pixels(w * h)
-      local args = { 255, 0, 128, random(-32, 31), random(-24, 23), random(1, 255), random() < 0.5, 1 }
-      local buf = support.buffer(values)
-      local r = support.pack(veil.AlphaFillColor(buf, w, h, unpack(args, 1, 8)))
-      local expected = reference.fill(values, w, h, unpack(args, 1, 8))
-      assert.are.equal(expected and 1 or 0, r.n)
-      assert.are.same(expected or values, support.values(buf))
+    -- 64 x 48 keeps its bits by rows; the tall narrow ones by columns, in
+    -- blocks of 64 rows, the last one whole or partly filled.
+    for _, size in ipairs({ { 64, 48 }, { 1, 200 }, { 2, 129 }, { 5, 128 }, { 31, 150 } }) do
+      local w, h = size[1], size[2]
+      for case = 1, 24 do
+        local values = random_pixels(w * h)
+        -- Noise, mostly clear (the region runs through several blocks) or
+        -- all clear (every block wholly open and marked).
+        local clear = ({ 0, 0.85, 1 })[case % 3 + 1]
+        for i = 1, #values do
+          if random() < clear then values[i] = values[i] % 0x1000000 end
+        end
+        local args = { 255, 0, 128, random(-math.ceil(w / 2), math.ceil(w / 2) - 1),
+          random(-math.ceil(h / 2), math.ceil(h / 2) - 1), random(1, 255), random() < 0.5, 1 }
+        local buf = support.buffer(values)
+        local r = support.pack(veil.AlphaFillColor(buf, w, h, unpack(args, 1, 8)))
+        local expected = reference.fill(values, w, h, unpack(args, 1, 8))
+        local label = ("%dx%d case %d"):format(w, h, case)
+        assert.are.equal(expected and 1 or 0, r.n, label)
+        assert.are.same(expected or values, support.values(buf), label)
+      end
     end
   end)
 end)

@@ -47,7 +47,7 @@ TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
                   kHeight);
       for (std::uint32_t i = 0; i < kCount; ++i) {
         const std::uint32_t x = i % kWidth, y = i / kWidth;
-        const std::size_t word = y * static_cast<std::uint32_t>(marked.bits.wordsPerRow) + x / 64;
+        const std::size_t word = y * static_cast<std::uint32_t>(marked.bits.wordsPerLine) + x / 64;
         if (!(marked.words[word] >> (x % 64) & 1)) {
           ASSERT_EQ(pixels[i], before[i]) << "unmarked pixel " << i << " changed";
           continue;
@@ -121,8 +121,11 @@ TEST(FillWorkArrays, LargeArraysAreWholeAndSeparate) {
     FillWorkArrays work;
     ASSERT_TRUE(AcquireFillWorkArrays(width, height, &work)) << width << " x " << height;
     const std::int32_t count = width * height;
-    const std::int32_t words = work.bits.wordsPerRow * height;
-    EXPECT_EQ(work.bits.wordsPerRow, (width + 63) / 64);
+    // The narrow one keeps its bits by column: 2^20 rows, 2^14 words a column.
+    const bool narrow = width < 64;
+    EXPECT_EQ(work.bits.byColumns, narrow);
+    EXPECT_EQ(work.bits.wordsPerLine, narrow ? (height + 63) / 64 : (width + 63) / 64);
+    const std::int32_t words = work.bits.wordsPerLine * (narrow ? width : height);
     std::int32_t* stacks[] = {work.xStack, work.yStack};
     std::uint64_t* rows[] = {work.bits.open, work.bits.marked};
     for (int k = 0; k < 2; ++k) {

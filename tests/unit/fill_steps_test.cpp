@@ -80,31 +80,40 @@ Pixel WithAlpha(std::uint32_t alpha, std::uint32_t i) {
   return MakePixel(alpha, i & 0xFF, i * 7 & 0xFF, i * 13 & 0xFF);
 }
 
-TEST(MarkOpenPixels, SetsTheOpenBitsRowByRowAndClearsTheMarks) {
-  // Widths around the word size, so rows end inside a word, on a word's
-  // end and just past it; every limit at the ends and between.
-  for (std::int32_t width : {1, 5, 63, 64, 65, 130}) {
-    const std::int32_t height = 3;
-    const std::int32_t words = WordsPerRow(width) * height;
+TEST(MarkOpenPixels, SetsTheOpenBitsLineByLineAndClearsTheMarks) {
+  // By rows, widths around the word size, so rows end inside a word, on a
+  // word's end and just past it; by columns, narrow images whose last block
+  // of 64 rows is whole, nearly empty or partly filled. Every limit at the
+  // ends and between.
+  const std::int32_t sizes[][3] = {{1, 3, 0},   {5, 3, 0},    {63, 3, 0},  {64, 3, 0},
+                                   {65, 3, 0},  {130, 3, 0},  {1, 200, 1}, {2, 129, 1},
+                                   {5, 128, 1}, {31, 150, 1}};
+  for (const auto& [width, height, byColumns] : sizes) {
+    const std::int32_t wordsPerLine = WordsPerLine(byColumns ? height : width);
+    const std::int32_t lines = byColumns ? width : height;
+    const std::int32_t words = wordsPerLine * lines;
     std::vector<Pixel> pixels;
     for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(width * height); ++i) {
-      pixels.push_back(WithAlpha(i * 37 % 256, i));
+      pixels.push_back(WithAlpha(i * 37 % 256 < 128 ? i * 37 % 256 : (i / 7 % 2) * 255, i));
     }
     const std::vector<Pixel> before = pixels;
     for (std::int32_t limit : {0, 1, 65, 128, 255, 256}) {
       std::vector<std::uint64_t> open(static_cast<std::size_t>(words), ~0ull);
       std::vector<std::uint64_t> marked(static_cast<std::size_t>(words), ~0ull);
-      const FillBits bits{WordsPerRow(width), open.data(), marked.data()};
+      const FillBits bits{wordsPerLine, open.data(), marked.data(), byColumns != 0};
       MarkOpenPixels(pixels.data(), limit, bits, width, height);
-      for (std::int32_t y = 0; y < height; ++y) {
-        for (std::int32_t x = 0; x < bits.wordsPerRow * 64; ++x) {
-          const std::size_t word = static_cast<std::size_t>(y * bits.wordsPerRow + x / 64);
-          const bool isOpen = open[word] >> (x % 64) & 1;
+      for (std::int32_t line = 0; line < lines; ++line) {
+        for (std::int32_t along = 0; along < wordsPerLine * 64; ++along) {
+          const std::size_t word = static_cast<std::size_t>(line * wordsPerLine + along / 64);
+          const bool isOpen = open[word] >> (along % 64) & 1;
+          const std::int32_t x = byColumns ? line : along;
+          const std::int32_t y = byColumns ? along : line;
           const bool expected =
-              x < width && AlphaOf(pixels[static_cast<std::size_t>(y * width + x)]) <
-                               static_cast<std::uint32_t>(limit);
-          ASSERT_EQ(isOpen, expected) << "width " << width << ", limit " << limit << ", ("
-                                      << x << ", " << y << ")";
+              x < width && y < height &&
+              AlphaOf(pixels[static_cast<std::size_t>(y * width + x)]) <
+                  static_cast<std::uint32_t>(limit);
+          ASSERT_EQ(isOpen, expected) << width << " x " << height << ", limit " << limit
+                                      << ", (" << x << ", " << y << ")";
         }
       }
       EXPECT_EQ(marked, std::vector<std::uint64_t>(static_cast<std::size_t>(words), 0));
@@ -188,7 +197,7 @@ FillResult Fill(const Shape& s) {
   constexpr std::size_t kGuard = 64;
   std::vector<Pixel> pixels;
   for (std::int32_t alpha : s.plane) pixels.push_back(MakePixel(static_cast<std::uint32_t>(alpha), 1, 2, 3));
-  const std::int32_t wordsPerRow = WordsPerRow(s.width);
+  const std::int32_t wordsPerRow = WordsPerLine(s.width);
   const std::size_t words = static_cast<std::size_t>(wordsPerRow * s.height);
   std::vector<std::uint64_t> open(words), marked(words);
   const FillBits bits{wordsPerRow, open.data(), marked.data()};

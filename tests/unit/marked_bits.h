@@ -16,8 +16,8 @@ struct MarkedBits {
 
   template <typename IsMarked>
   MarkedBits(std::int32_t width, std::int32_t height, IsMarked isMarked)
-      : words(static_cast<std::size_t>(WordsPerRow(width) * height)) {
-    const std::int32_t wordsPerRow = WordsPerRow(width);
+      : words(static_cast<std::size_t>(WordsPerLine(width) * height)) {
+    const std::int32_t wordsPerRow = WordsPerLine(width);
     for (std::int32_t y = 0; y < height; ++y) {
       for (std::int32_t x = 0; x < width; ++x) {
         if (!isMarked(y * width + x)) continue;
