@@ -23,8 +23,10 @@ import sys
 SIZES = ["1024", "4096", "8192"]
 SCALING_SIZES = ["1024", "2048", "4096", "8192"]  # the seed fill, transparent
 CALL_PICTURES = ["transparent", "noise", "maze"]
-# The seed fill only, up to 4096; the row and the column at 2048 only.
-EXTRA_FILL_PICTURES = ["noise20", "noise30", "spiral", "checker", "row", "column"]
+# The seed fill only, up to 4096; the row, the column and the strips at 2048
+# only.
+EXTRA_FILL_PICTURES = ["noise20", "noise30", "spiral", "checker", "row", "column",
+                       "strip16", "strip40"]
 FILL_PICTURES = CALL_PICTURES + EXTRA_FILL_PICTURES
 FILL_FORMS = [
     ("RunFill", "the run fill on a 32-bit mask (reference)"),
@@ -156,7 +158,8 @@ def seed_fill(t):
           "transparent rows show how the cost grows with the image):\n")
     row(["picture", "form"] + SCALING_SIZES)
     row(["---"] * (len(SCALING_SIZES) + 2))
-    # The row and the column hold as many pixels as the 2048² square.
+    # The row, the column and the strips hold about as many pixels as the
+    # 2048² square.
     for picture in FILL_PICTURES:
         for form, label in FILL_FORMS:
             cells = [ns_per_pixel(t, "%s/%s" % (form, picture), s) for s in SCALING_SIZES]

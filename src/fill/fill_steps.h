@@ -46,8 +46,8 @@ std::int32_t CountOpenAlphas(const std::int32_t weights[kAlphaValues],
                              std::int32_t threshold);
 
 // Sets the open bit of every pixel whose alpha is below `openAlphas` and
-// clears every marked bit, the bits past each row's end included. The
-// pixels are only read.
+// clears every marked bit, the bits past each line's end included, in
+// either layout (fill_bits.h). The pixels are only read.
 void MarkOpenPixels(const Pixel* pixels, std::int32_t openAlphas,
                     const FillBits& bits, std::int32_t width, std::int32_t height);
 

@@ -121,6 +121,18 @@ inline void PushStretchStartsInWord(const BitRow& row, std::int32_t y, std::int3
   }
 }
 
+// The pushes of PushStretchStartsInWord for a run of one pixel, `bit` in
+// word w: the pixel of the same column in `row`, if it is free.
+inline void PushIfFree(const BitRow& row, std::int32_t x, std::int32_t y, std::int32_t w,
+                       std::uint64_t bit, Stack& stack) {
+  if ((row.Free(w) & bit) == 0) return;
+  row.marked[w] |= bit;
+  stack.Push(x, y);
+}
+
+// Bits 1 .. 62: a pixel whose two neighbours in its row lie in its word.
+constexpr std::uint64_t kInnerBits = ~std::uint64_t{0} >> 1 & ~std::uint64_t{1};
+
 // The bits of the run through x when it lies in x's word alone: stopped on
 // each side within the word or by the row's end. 0 when it may go on into
 // a neighbouring word. Most runs on broken-up pictures, and all in a
@@ -187,9 +199,15 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
     const auto down = [&] {
       return fill_detail::BitRow{row.open + wordsPerRow, row.marked + wordsPerRow};
     };
-    const std::uint64_t run = fill_detail::RunInWord(row, x, wordsPerRow);
-    if (run != 0) {
-      const std::int32_t w = WordOf(x);
+    const std::int32_t w = WordOf(x);
+    const std::uint64_t bit = std::uint64_t{1} << BitOf(x);
+    if ((bit & fill_detail::kInnerBits) != 0 && (row.Free(w) & (bit << 1 | bit >> 1)) == 0) {
+      // A run of the popped pixel alone, as in a corridor one pixel wide,
+      // and already marked (a pixel is marked when it is pushed): only the
+      // pixels above and below are left to look at.
+      if (y > 0) fill_detail::PushIfFree(up(), x, y - 1, w, bit, stack);
+      if (y + 1 < height) fill_detail::PushIfFree(down(), x, y + 1, w, bit, stack);
+    } else if (const std::uint64_t run = fill_detail::RunInWord(row, x, wordsPerRow); run != 0) {
       row.marked[w] |= run;
       if (y > 0) fill_detail::PushStretchStartsInWord(up(), y - 1, w, run, stack);
       if (y + 1 < height) fill_detail::PushStretchStartsInWord(down(), y + 1, w, run, stack);
