@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fill/column_bits.h"
 #include "fill/fill_steps.h"
 #include "fill/mark_fill_region.h"
 #include "fill/open_bits.h"
@@ -119,6 +120,41 @@ TEST(MarkOpenPixels, SetsTheOpenBitsLineByLineAndClearsTheMarks) {
       EXPECT_EQ(marked, std::vector<std::uint64_t>(static_cast<std::size_t>(words), 0));
     }
     EXPECT_EQ(pixels, before);
+  }
+}
+
+// A block of rows of a narrow image, its bits in the buffer's order turned
+// into column order and back: every bit in its place, nothing past the
+// block's end, for noise and for the all-set and all-clear shortcuts.
+TEST(ColumnBits, ReorderABlockBothWaysBitForBit) {
+  std::uint64_t state = 5;
+  for (std::int32_t width : {2, 3, 7, 16, 31}) {
+    for (std::int32_t rows : {1, 5, 63, 64}) {
+      const std::int32_t count = width * rows;
+      for (int kind = 0; kind < 3; ++kind) {  // noise, all set, all clear
+        std::uint64_t words[kPixelsPerWord] = {};
+        for (std::int32_t k = 0; k < count; ++k) {
+          state = state * 6364136223846793005u + 1442695040888963407u;
+          const bool set = kind == 0 ? (state >> 40 & 1) != 0 : kind == 1;
+          words[k / 64] |= std::uint64_t{set} << (k % 64);
+        }
+        std::uint64_t columns[kPixelsPerWord];
+        ColumnsFromPixelOrder(words, width, rows, columns);
+        for (std::int32_t x = 0; x < width; ++x) {
+          for (std::int32_t r = 0; r < 64; ++r) {
+            const std::int32_t k = r * width + x;
+            const bool expected = r < rows && (words[k / 64] >> (k % 64) & 1) != 0;
+            ASSERT_EQ((columns[x] >> r & 1) != 0, expected)
+                << width << " x " << rows << ", kind " << kind << ", (" << x << ", " << r << ")";
+          }
+        }
+        std::uint64_t back[kPixelsPerWord];
+        PixelOrderFromColumns(columns, width, rows, back);
+        for (std::int32_t j = 0; j < PixelOrderWords(width, rows); ++j) {
+          ASSERT_EQ(back[j], words[j]) << width << " x " << rows << ", kind " << kind;
+        }
+      }
+    }
   }
 }
 
