@@ -99,17 +99,12 @@ inline void PixelOrderFromColumns(const std::uint64_t* columns, std::int32_t wid
     return;
   }
   const std::int32_t count = width * rows;
-  for (bool value : {true, false}) {
-    bool all = true;
-    for (std::int32_t x = 0; x < width && all; ++x) {
-      all = column_detail::AllBitsAre(columns + x, rows, value);
-    }
-    if (all) {
-      column_detail::SetAllBits(words, count, value);
-      return;
-    }
+  bool allSet = true;  // a block of a blank canvas, wholly marked
+  for (std::int32_t x = 0; x < width && allSet; ++x) {
+    allSet = column_detail::AllBitsAre(columns + x, rows, true);
   }
-  column_detail::SetAllBits(words, count, false);
+  column_detail::SetAllBits(words, count, allSet);
+  if (allSet) return;
   for (std::int32_t x = 0; x < width; ++x) {
     for (std::uint64_t c = columns[x]; c != 0; c &= c - 1) {
       const std::int32_t k = LowestBit(c) * width + x;

@@ -50,18 +50,6 @@ constexpr std::int64_t WordsOfImage(std::int32_t width, std::int32_t height) {
              : std::int64_t{WordsPerLine(width)} * height;
 }
 
-// Where pixel (x, y) is in either array of `bits`: its word and its bit.
-struct BitPlace {
-  std::int64_t word;
-  std::int32_t bit;
-};
-
-inline BitPlace PlaceOfPixel(const FillBits& bits, std::int32_t x, std::int32_t y) {
-  const std::int32_t line = bits.byColumns ? x : y;
-  const std::int32_t along = bits.byColumns ? y : x;
-  return BitPlace{std::int64_t{line} * bits.wordsPerLine + WordOf(along), BitOf(along)};
-}
-
 // The lowest and the highest set bit's place; `word` must not be 0. GCC and
 // Clang builtins: the build supports no other compiler.
 inline std::int32_t LowestBit(std::uint64_t word) { return __builtin_ctzll(word); }
