@@ -91,7 +91,7 @@ ARM64_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-
   -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(ARM64_SYSROOT)/usr/bin/lua5.1;luajit=$(ARM64_SYSROOT)/usr/bin/luajit -joff'
 # make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
 TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(TEST_BUILD)
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(TEST_BUILD)
 
 # Recipe lines, each block ending in an empty line so that $(foreach)
 # strings blocks together line by line.

@@ -13,6 +13,7 @@
 
 #include "binding/lua_compat.h"
 #include "binding/operations.h"
+#include "parallel/thread_start.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ extern "C" Q_VEIL_KIT_EXPORT int luaopen_Q_Veil_Kit(lua_State* L) {
   GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                      reinterpret_cast<LPCWSTR>(kLibraryName), &self);
 #endif
+  qveil::SetUpThreadRuntime();
   qveil::RegisterLibrary(L, kLibraryName, kOperations);
   return 1;
 }

@@ -3,14 +3,16 @@
 // contiguous block of indices. The body is a template parameter (a lambda
 // inlines; a std::function would cost a call per pixel). The loop ends with
 // the implicit barrier, so a pass's writes are complete when it returns.
-// In a process forked after the module's first pass the same loop runs on
-// the calling thread alone (fork_guard.h says why).
+// In a process forked after the module's first pass, and when the runtime
+// could not start the team's threads, the same loop runs on the calling
+// thread alone (fork_guard.h and thread_start.h say why).
 #ifndef Q_VEIL_KIT_FOR_EACH_PIXEL_H
 #define Q_VEIL_KIT_FOR_EACH_PIXEL_H
 
 #include <cstdint>
 
 #include "parallel/fork_guard.h"
+#include "parallel/thread_start.h"
 
 namespace qveil {
 
@@ -18,7 +20,7 @@ namespace qveil {
 template <typename Body>
 inline void ForEachPixel(std::int32_t count, Body body) {
   if (count <= 0) return;  // no team to start for an empty pass
-  if (!ThreadTeamAllowed()) {
+  if (!ThreadTeamAllowed() || !TeamThreadsStartable()) {
     for (std::int32_t i = 0; i < count; ++i) body(i);
     return;
   }
