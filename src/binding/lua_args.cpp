@@ -12,23 +12,36 @@ namespace qveil {
 
 namespace {
 
-// Whether the full userdata at `index` is an object of Lua's own libraries,
-// whose block holds their state rather than pixels: a file handle (its
-// FILE*, and from 5.2 the function that closes it) or LuaJIT's string buffer
-// (its pointers). Written as pixels, they crash the interpreter. A file
-// handle's metatable is the one the io library keeps in the registry; a
-// string buffer's hides behind the `__metatable` text "buffer". Buffers
-// with metatables of their own are left alone.
-bool IsLibraryObject(lua_State* L, int index) {
+// Pushes metatable[name] without calling any metamethod (the metatable is
+// on top of the stack).
+int PushRawField(lua_State* L, const char* name) {
+  lua_pushstring(L, name);
+  lua_rawget(L, -2);
+  return lua_type(L, -1);
+}
+
+// Whether the full userdata at `index` is an object whose block holds its
+// state rather than pixels; written as pixels, it crashes its host:
+// - a file handle of Lua's io library (its FILE*, and from 5.2 the function
+//   that closes it): its metatable is the one the library keeps in the
+//   registry;
+// - LuaJIT's string buffer (its pointers): its metatable hides behind the
+//   `__metatable` text "buffer";
+// - any LÖVE object (ImageData, ByteData, ...), whose block is a pointer to
+//   the object: its metatable answers `typeOf`, as no pixel buffer's does.
+// Buffers with metatables of their own are left alone.
+bool IsObjectNotPixels(lua_State* L, int index) {
   if (!lua_getmetatable(L, index)) return false;
   lua_getfield(L, LUA_REGISTRYINDEX, LUA_FILEHANDLE);
   bool found = lua_rawequal(L, -1, -2) != 0;
   lua_pop(L, 1);
   if (!found) {
-    lua_pushliteral(L, "__metatable");
-    lua_rawget(L, -2);
-    found = lua_type(L, -1) == LUA_TSTRING &&
+    found = PushRawField(L, "__metatable") == LUA_TSTRING &&
             std::strcmp(lua_tostring(L, -1), "buffer") == 0;
+    lua_pop(L, 1);
+  }
+  if (!found) {
+    found = PushRawField(L, "typeOf") == LUA_TFUNCTION;
     lua_pop(L, 1);
   }
   lua_pop(L, 1);
@@ -44,7 +57,7 @@ BufferArgument ReadBufferArgument(lua_State* L, int index) {
   const void* address = lua_topointer(L, index);
   if (address == nullptr ||
       reinterpret_cast<std::uintptr_t>(address) % alignof(Pixel) != 0 ||
-      (type == LUA_TUSERDATA && IsLibraryObject(L, index))) {
+      (type == LUA_TUSERDATA && IsObjectNotPixels(L, index))) {
     return {nullptr, 0};
   }
   const std::size_t bytes =

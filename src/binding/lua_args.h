@@ -17,8 +17,9 @@ namespace qveil {
 struct BufferArgument {
   // nullptr when the value cannot be a pixel buffer: anything but a full or
   // light userdata, a null address, an address that is not 4-byte aligned
-  // (reading pixels through it would be undefined), or a file handle or
-  // other object of Lua's own libraries.
+  // (reading pixels through it would be undefined), or an object whose
+  // block holds no pixels: a file handle or string buffer of Lua's own
+  // libraries, or a LÖVE object.
   Pixel* pixels;
   // The block size of a full userdata. A light userdata is a bare address:
   // its size cannot be known, and a short one stays the caller's fault.

@@ -159,6 +159,21 @@ return {
     end
   end },
 
+  { "the module refuses LÖVE's objects themselves, whose blocks hold a pointer", function()
+    -- 16 bytes each: as pixels, 4 or fewer would fit, and LÖVE would crash.
+    for _, size in ipairs({ 1, 2, 4, 64 }) do
+      local data = Picture({ ("."):rep(size) }, { ["."] = { 1, 2, 3, 4 } })
+      local bytes = love.data.newByteData(size * 4)
+      for _, object in ipairs({ data, bytes }) do
+        assert(select("#", Q_Veil_Kit.AlphaFillColor(object, size, 1, 255, 0, 0, 0, 0, 128, false, 1)) == 0,
+               "fill took a " .. object:type())
+        assert(select("#", Q_Veil_Kit.AlphaDataSet(object, size, 1, 1)) == 0, "alpha took a " .. object:type())
+      end
+      Expect({ 1, 2, 3, 4 }, Bytes(data, size - 1, 0), "ImageData of " .. size .. " pixels")
+      assert(bytes:getSize() == size * 4, "ByteData of " .. size .. " pixels")
+    end
+  end },
+
   { "ImageData in another format than rgba8 is refused with its name", function()
     for _, format in ipairs({ "rgba16", "r8", "rgba32f" }) do
       local data = love.image.newImageData(4, 4, format)
