@@ -7,9 +7,6 @@
  * must finish in time (a child once inherited a half-done one-time setup).
  *   LUA_CPATH='BUILD/?.so' fork_test
  */
-#include <lauxlib.h>
-#include <lua.h>
-#include <lualib.h>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
@@ -20,6 +17,8 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "module_calls.h"
 
 enum { kSide = 64, kPixels = kSide * kSide, kForks = 3, kLimitSeconds = 10 };
 /* AddressSanitizer's allocator (GCC 12's) does not survive a fork while
@@ -44,28 +43,14 @@ static void Draw(uint32_t *pixels) {
   }
 }
 
-/* Q_Veil_Kit[name](buffer at stack index 2, kSide, kSide, numbers...) with
- * the module table at index 1; returns the number of results. */
-static int Call(lua_State *L, const char *name, const double *numbers, int count) {
-  const int base = lua_gettop(L);
-  lua_getfield(L, 1, name);
-  lua_pushvalue(L, 2);
-  lua_pushnumber(L, kSide);
-  lua_pushnumber(L, kSide);
-  for (int i = 0; i < count; ++i) lua_pushnumber(L, numbers[i]);
-  if (lua_pcall(L, 2 + 1 + count, LUA_MULTRET, 0) != 0) return -1;
-  const int results = lua_gettop(L) - base;
-  lua_settop(L, base);
-  return results;
-}
-
 /* Draws the buffer, fills inside the ring, then converts to alpha; false
  * unless both calls returned the buffer. */
 static int Edit(lua_State *L, uint32_t *pixels) {
   static const double fill[] = {200, 100, 50, 0, 0, 128};
   static const double average[] = {4};
   Draw(pixels);
-  return Call(L, "AlphaFillColor", fill, 6) == 1 && Call(L, "AlphaDataSet", average, 1) == 1;
+  return Call(L, "AlphaFillColor", kSide, fill, 6) == 1 &&
+         Call(L, "AlphaDataSet", kSide, average, 1) == 1;
 }
 
 /* Reads exactly `size` bytes from `fd` unless `deadline_ms` passes first. */
@@ -84,21 +69,6 @@ static int ReadAll(int fd, void *into, size_t size, int deadline_ms) {
 static int Fail(const char *what, int round) {
   fprintf(stderr, "fork_test: round %d: %s\n", round, what);
   return 1;
-}
-
-/* A state with the module table at index 1 and a buffer at index 2; null
- * when the module does not load. */
-static lua_State *LoadModule(uint32_t **pixels) {
-  lua_State *L = luaL_newstate();
-  luaL_openlibs(L);
-  lua_getglobal(L, "require");
-  lua_pushstring(L, "Q_Veil_Kit");
-  if (lua_pcall(L, 1, 1, 0) != 0) {
-    fprintf(stderr, "fork_test: %s\n", lua_tostring(L, -1));
-    return NULL;
-  }
-  *pixels = lua_newuserdata(L, sizeof(uint32_t) * kPixels);
-  return L;
 }
 
 /* The racing thread: the process's first calls, on a state of its own that
@@ -133,7 +103,7 @@ static void Spin(long microseconds) {
  * child's alarm ends it if it hangs. Returns the exit status to give. */
 static int RaceTrial(long delay) {
   uint32_t *pixels = NULL;
-  lua_State *L = LoadModule(&pixels);
+  lua_State *L = LoadModule(kPixels, &pixels);
   pthread_t thread;
   if (L == NULL || pthread_create(&thread, NULL, FirstCalls, L) != 0) return 2;
   Spin(delay);
@@ -174,7 +144,7 @@ int main(void) {
   /* First, while this process has never called the module. */
   if (RunRaceTrials() != 0) return 1;
   uint32_t *pixels = NULL;
-  lua_State *L = LoadModule(&pixels);
+  lua_State *L = LoadModule(kPixels, &pixels);
   if (L == NULL) return 1;
   static uint32_t expected[kPixels], from_child[kPixels];
 

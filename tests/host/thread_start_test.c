@@ -7,9 +7,6 @@
  * start a thread ends the process.
  *   LUA_CPATH='BUILD/?.so' OMP_NUM_THREADS=2 thread_start_test
  */
-#include <lauxlib.h>
-#include <lua.h>
-#include <lualib.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
@@ -17,6 +14,8 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "module_calls.h"
 
 enum { kSide = 512, kPixels = kSide * kSide };
 /* Above the work memory (8 bytes a pixel) and two default thread stacks. */
@@ -36,21 +35,6 @@ static uint64_t Hash(const uint32_t *pixels) {
   uint64_t h = 14695981039346656037ull;
   for (int i = 0; i < kPixels; ++i) h = (h ^ pixels[i]) * 1099511628211ull;
   return h;
-}
-
-/* Q_Veil_Kit[name](buffer, kSide, kSide, numbers...) with the module table
- * at index 1 and the buffer at 2; the number of results, -1 on a Lua error. */
-static int Call(lua_State *L, const char *name, int side, const double *numbers, int count) {
-  const int base = lua_gettop(L);
-  lua_getfield(L, 1, name);
-  lua_pushvalue(L, 2);
-  lua_pushnumber(L, side);
-  lua_pushnumber(L, side);
-  for (int i = 0; i < count; ++i) lua_pushnumber(L, numbers[i]);
-  if (lua_pcall(L, 2 + 1 + count, LUA_MULTRET, 0) != 0) return -1;
-  const int results = lua_gettop(L) - base;
-  lua_settop(L, base);
-  return results;
 }
 
 static const double kFill[] = {200, 100, 50, 0, 0, 128, 0, 1};
@@ -90,15 +74,9 @@ static void Child(lua_State *L, uint32_t *pixels, size_t headroom, int into) {
 }
 
 int main(void) {
-  lua_State *L = luaL_newstate();
-  luaL_openlibs(L);
-  lua_getglobal(L, "require");
-  lua_pushstring(L, "Q_Veil_Kit");
-  if (lua_pcall(L, 1, 1, 0) != 0) {
-    fprintf(stderr, "thread_start_test: %s\n", lua_tostring(L, -1));
-    return 1;
-  }
-  uint32_t *pixels = lua_newuserdata(L, sizeof(uint32_t) * kPixels);
+  uint32_t *pixels = NULL;
+  lua_State *L = LoadModule(kPixels, &pixels);
+  if (L == NULL) return 1;
   Draw(pixels);
 
   struct Outcome seen[kSweep / kStep];
