@@ -257,12 +257,13 @@ describe("veil on bad input", function()
         ln -s a loopb && ln -s ../chain-end.png l1 &&
         for i in $(seq 40); do ln -s l$i l$((i + 1)); done]], folder)))
       local _, loop_error = io.open(folder .. "/a")  -- ELOOP in the system's words
+      local reason = ": cannot write:" .. loop_error:match("[^:]+$"):gsub("%p", "%%%0")
       for _, name in ipairs({ "a", "l41" }) do
-        refused(1, "/" .. name .. ": cannot write:" .. loop_error:match("[^:]+$"):gsub("%p", "%%%0"),
-                "alpha", good, folder .. "/" .. name, "--source", "red")
+        refused(1, "/" .. name .. reason, "alpha", good, folder .. "/" .. name, "--source", "red")
       end
-      local only_links = { 0, "", "" }  -- no link replaced, no temporary file left
-      assert.are.same(only_links, { support.run("find", folder, "-mindepth", "1", "!", "-type", "l") })
+      -- No link replaced, no temporary file left.
+      local not_links = { support.run("find", folder, "-mindepth", "1", "!", "-type", "l") }
+      assert.are.same({ 0, "", "" }, not_links)
       assert.are.equal("previous content", support.read(chain_end))
       assert.are.equal(0, (support.veil_run("alpha", good, folder .. "/l40", "--source", "red")))
       assert.is_truthy(support.dump(chain_end))  -- 40 links are followed
@@ -302,10 +303,11 @@ describe("veil on bad input", function()
     end)
 
     it("writes /dev/stdout in place when standard output is a pipe or a socket", function()
-      -- perl (always in Debian) runs veil on a pipe or a socket and passes on what comes.
-      local through = [[($ARGV[0] eq "pipe" ? pipe(R, W) : socketpair(R, W, AF_UNIX, SOCK_STREAM, 0))
-        or die; shift; if (!fork) { open(STDOUT, ">&W"); exec(@ARGV) } close W; print <R>; wait;
-        exit($? >> 8)]]
+      -- perl (always in Debian) runs veil on a pipe or a socket, passing on what comes.
+      local through = [[
+        ($ARGV[0] eq "pipe" ? pipe(R, W) : socketpair(R, W, AF_UNIX, SOCK_STREAM, 0)) or die;
+        shift; if (!fork) { open(STDOUT, ">&W"); exec(@ARGV) }
+        close W; print <R>; wait; exit($? >> 8)]]
       local by_file = dir .. "/not-streamed.png"
       assert.are.equal(0, (support.veil_run("alpha", good, by_file, "--source", "red")))
       for _, case in ipairs({ { "pipe", "/dev/stdout" }, { "pipe", "/proc/self/fd/1" },
