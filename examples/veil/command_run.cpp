@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
@@ -31,29 +32,49 @@ bool CheckReadable(const std::string& path, int* status) {
   return false;
 }
 
-// The script being run, or null. os.exit in a script calls exit() with the
-// script's status, which would claim 0 ("OUT written") or 3 ("filled
-// nothing") with no OUT written: while a script runs, exit() ends veil with
-// status 1 and says why instead. Nothing else runs then (no OUT is open).
-const char* g_running_script = nullptr;
+// The script whose Lua code can still run, or null. os.exit calls exit()
+// with the script's status, which would claim 0 ("OUT written") or 3
+// ("filled nothing") whatever became of OUT. While the script runs, exit()
+// ends veil with status 1 and says why instead (no OUT is open then). Its
+// finalizers also run when the state is closed, after OUT is written or
+// not: an exit() from one ends veil with the status already decided.
+const char* g_script = nullptr;
+int g_decided_status = -1;  // -1 while the script runs
 
 extern "C" void RefuseExitFromScript() {
-  if (g_running_script == nullptr) return;
+  if (g_script == nullptr) return;
   std::fflush(stdout);  // what the script printed
-  ReportFailure(g_running_script, "the script called os.exit; nothing written");
+  if (g_decided_status < 0) {
+    ReportFailure(g_script, "the script called os.exit; nothing written");
+    g_decided_status = kExitFailure;
+  }
   std::fflush(stderr);
-  _exit(kExitFailure);
+  _exit(g_decided_status);
 }
 
-bool RunGuardedScript(lua_State* L, const std::string& script,
-                      const std::vector<std::string>& args,
-                      const ImageView& image, std::string* error) {
+// Runs the script, saves OUT when it succeeds and closes the state, all
+// under the guard above. Returns the exit status.
+int RunGuardedScript(LuaState L, const std::string& script,
+                     const std::vector<std::string>& args,
+                     const ImageView& image, const std::string& out) {
   static const bool guarded = std::atexit(RefuseExitFromScript) == 0;
   static_cast<void>(guarded);
-  g_running_script = script.c_str();
-  const bool ran = RunScript(L, script, args, image, error);
-  g_running_script = nullptr;
-  return ran;
+  g_script = script.c_str();
+  g_decided_status = -1;
+  std::string error;
+  int status = kExitOk;
+  if (RunScript(L.get(), script, args, image, &error)) {
+    SaveOutput(out, image, &status);
+  } else {
+    // Message and traceback as Lua gives them (they name the script and
+    // line); nothing is written.
+    std::fprintf(stderr, "veil: %s\n", error.c_str());
+    status = kExitFailure;
+  }
+  g_decided_status = status;
+  L.reset();
+  g_script = nullptr;
+  return status;
 }
 
 }  // namespace
@@ -91,14 +112,7 @@ int RunScriptCommand(const Program& program, int argc, char** argv) {
     return kExitFailure;
   }
   if (!LoadInput(L.get(), in, max_pixels, &image, &status)) return status;
-  if (!RunGuardedScript(L.get(), script, args, image, &error)) {
-    // Message and traceback as Lua gives them (they name the script and
-    // line); nothing is written.
-    std::fprintf(stderr, "veil: %s\n", error.c_str());
-    return kExitFailure;
-  }
-  SaveOutput(out, image, &status);
-  return status;
+  return RunGuardedScript(std::move(L), script, args, image, out);
 }
 
 }  // namespace veil

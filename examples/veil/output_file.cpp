@@ -70,29 +70,56 @@ void CatchEndingSignals() {
 // Where writing to `path` really goes: symbolic links followed one by one
 // (a relative link is read from the link's folder), so that a link is
 // written through and kept, as cp does. A dangling link names the file to
-// create. Stops after 40 links, as the kernel does, leaving the rest to fail.
-std::string FollowLinks(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
+// create. More than 40 links (a loop among them) fail with ELOOP, as the
+// kernel fails them: taking the 40th for the file would replace that link.
+bool FollowLinks(std::string* path) {
+  for (int hops = 0;; ++hops) {
     struct stat info;
-    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    if (lstat(path->c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+    if (hops == 40) {
+      errno = ELOOP;
+      return false;
+    }
     char text[4096];  // PATH_MAX on Linux; st_size can be 0 (/proc)
-    const ssize_t length = readlink(path.c_str(), text, sizeof text);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) break;
+    const ssize_t length = readlink(path->c_str(), text, sizeof text);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text) return true;
     const std::string link(text, static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-    path = link[0] == '/' || slash == std::string::npos ? link
-                                                        : path.substr(0, slash + 1) + link;
+    const std::size_t slash = path->rfind('/');
+    *path = link[0] == '/' || slash == std::string::npos
+                ? link
+                : path->substr(0, slash + 1) + link;
   }
-  return path;
 }
 
 // An existing OUT that is neither a regular file nor a folder (a device, a
 // FIFO, a socket) is written into, as every image tool does: replacing it
-// would put a regular file in place of /dev/null or a pipe.
-bool IsWrittenInPlace(const std::string& target) {
+// would put a regular file in place of /dev/null or a pipe. So is one whose
+// links lead to no path, which only the kernel follows: /dev/stdout on a
+// pipe ends in /proc/self/fd/1, which reads "pipe:[N]".
+bool IsWrittenInPlace(const std::string& named, const std::string& target) {
   struct stat info;
-  return stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode) &&
-         !S_ISDIR(info.st_mode);
+  if (stat(named.c_str(), &info) != 0) return false;
+  struct stat link_info;
+  return (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) ||
+         lstat(target.c_str(), &link_info) != 0;
+}
+
+// Opens an OUT written in place. A socket cannot be opened by name (ENXIO),
+// but one that is veil's own standard output or error (/dev/stdout on a
+// socket) is written through a copy of that descriptor.
+int OpenInPlace(const std::string& named) {
+  const int fd = open(named.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+  struct stat info;
+  if (fd >= 0 || errno != ENXIO || stat(named.c_str(), &info) != 0) return fd;
+  for (const int stream : {STDOUT_FILENO, STDERR_FILENO}) {
+    struct stat stream_info;
+    if (fstat(stream, &stream_info) == 0 && stream_info.st_dev == info.st_dev &&
+        stream_info.st_ino == info.st_ino) {
+      return fcntl(stream, F_DUPFD_CLOEXEC, 0);
+    }
+  }
+  errno = ENXIO;
+  return -1;
 }
 
 // The permissions the output gets: those of the file it replaces, else what
@@ -115,12 +142,16 @@ std::string Reason(const char* what) {
 
 bool OpenOutputFile(const std::string& named, OutputFile* output,
                     std::string* error) {
-  const std::string target = FollowLinks(named);
-  output->target = target;
+  std::string target = named;
   output->file = nullptr;
-  output->in_place = IsWrittenInPlace(target);
+  if (!FollowLinks(&target)) {
+    *error = Reason("cannot write");
+    return false;
+  }
+  output->target = target;
+  output->in_place = IsWrittenInPlace(named, target);
   if (output->in_place) {
-    const int fd = open(target.c_str(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    const int fd = OpenInPlace(named);
     if (fd < 0 || (output->file = fdopen(fd, "wb")) == nullptr) {
       *error = Reason("cannot write");
       if (fd >= 0) close(fd);

@@ -2,7 +2,8 @@
 // target's folder (so the final rename cannot cross file systems), which is
 // renamed over the target only once it is complete and on disk. A symbolic
 // link is written through: the target is the file it leads to, and the link
-// stays. A device or a FIFO is written in place, without a temporary file.
+// stays. A device, a FIFO, a socket, or a file whose links lead to no path
+// (/dev/stdout on a pipe) is written in place, without a temporary file.
 #ifndef VEIL_OUTPUT_FILE_H
 #define VEIL_OUTPUT_FILE_H
 
@@ -15,14 +16,15 @@ struct OutputFile {
   std::string target;     // the named file, its symbolic links followed
   std::string temporary;  // unused when `in_place`
   std::FILE* file = nullptr;  // open between Open and Commit/Discard
-  bool in_place = false;      // the target is a device or a FIFO
+  bool in_place = false;      // written in place, as above
 };
 
 // Creates the temporary file, with the target's permissions when the target
-// exists (else the usual 0666 less the umask), or opens a device or FIFO
-// target itself. Until Commit or Discard, a signal that ends the program
-// (any that can be caught but those of a program fault) removes the
-// temporary file first. False with a reason in `error`.
+// exists (else the usual 0666 less the umask), or opens an OUT written in
+// place itself; more than 40 links fail with ELOOP. Until Commit or
+// Discard, a signal that ends the program (any that can be caught but those
+// of a program fault) removes the temporary file first. False with a reason
+// in `error`.
 bool OpenOutputFile(const std::string& named, OutputFile* output,
                     std::string* error);
 

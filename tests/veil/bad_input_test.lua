@@ -249,6 +249,26 @@ describe("veil on bad input", function()
       end
     end)
 
+    it("refuses a loop of links or more than 40 in a row, changing nothing", function()
+      local folder, chain_end = dir .. "/chained", dir .. "/chain-end.png"
+      support.write(chain_end, "previous content")
+      -- a -> loopb -> a; l41 -> l40 -> ... -> l1 -> ../chain-end.png
+      assert.are.equal(0, (support.shell([[mkdir "$1" && cd "$1" && ln -s loopb a &&
+        ln -s a loopb && ln -s ../chain-end.png l1 &&
+        for i in $(seq 40); do ln -s l$i l$((i + 1)); done]], folder)))
+      local _, loop_error = io.open(folder .. "/a")  -- ELOOP in the system's words
+      local reason = ": cannot write:" .. loop_error:match("[^:]+$"):gsub("%p", "%%%0")
+      for _, name in ipairs({ "a", "l41" }) do
+        refused(1, "/" .. name .. reason, "alpha", good, folder .. "/" .. name, "--source", "red")
+      end
+      -- No link replaced, no temporary file left.
+      local not_links = { support.run("find", folder, "-mindepth", "1", "!", "-type", "l") }
+      assert.are.same({ 0, "", "" }, not_links)
+      assert.are.equal("previous content", support.read(chain_end))
+      assert.are.equal(0, (support.veil_run("alpha", good, folder .. "/l40", "--source", "red")))
+      assert.is_truthy(support.dump(chain_end))  -- 40 links are followed
+    end)
+
     it("writes through a symbolic link, which stays a link", function()
       local folder = dir .. "/linked"
       assert(os.execute("mkdir " .. support.quote(folder)) == 0)
@@ -280,6 +300,21 @@ describe("veil on bad input", function()
       local by_file = dir .. "/not-piped.png"
       assert.are.equal(0, (support.veil_run("alpha", good, by_file, "--source", "red")))
       assert.are.equal(support.dump(by_file), support.dump(copy))
+    end)
+
+    it("writes /dev/stdout in place when standard output is a pipe or a socket", function()
+      -- perl (always in Debian) runs veil on a pipe or a socket, passing on what comes.
+      local through = [[
+        ($ARGV[0] eq "pipe" ? pipe(R, W) : socketpair(R, W, AF_UNIX, SOCK_STREAM, 0)) or die;
+        shift; if (!fork) { open(STDOUT, ">&W"); exec(@ARGV) }
+        close W; print <R>; wait; exit($? >> 8)]]
+      local by_file = dir .. "/not-streamed.png"
+      assert.are.equal(0, (support.veil_run("alpha", good, by_file, "--source", "red")))
+      for _, case in ipairs({ { "pipe", "/dev/stdout" }, { "pipe", "/proc/self/fd/1" },
+                              { "socket", "/dev/stdout" }, { "socket", "/dev/fd/1" } }) do
+        assert.are.same({ 0, support.read(by_file), "" }, { support.run("perl", "-MSocket", "-e",
+          through, case[1], support.veil, "alpha", good, case[2], "--source", "red") }, case[2])
+      end
     end)
   end)
 

@@ -220,6 +220,12 @@ describe("veil commands", function()
         local stderr = fails_cleanly(support.scripts .. "/exits.lua", "run-exit.png", code)
         assert.matches("exits%.lua: the script called os%.exit; nothing written\n$", stderr)
       end
+      -- A finalizer's os.exit as veil closes Lua, after OUT is written or
+      -- not, leaves veil's own status.
+      local at_close = support.scripts .. "/exits_at_close.lua"
+      assert.matches("script failed", fails_cleanly(at_close, "run-exit.png", "0", "fail"))
+      assert.are.equal(0, (support.veil_run("run", at_close, sample, out("run-exit.png"), "3")))
+      assert.is_truthy(support.dump(out("run-exit.png")))
     end)
 
     it("keeps the image alive when the script drops every reference it reaches", function()
