@@ -51,8 +51,9 @@ std::size_t StackSizeSetting(const char* name, std::size_t unit) {
 // The stack each test thread gets: the largest the runtime may ask for its
 // workers. That is the C library's default unless a setting says more, and
 // LLVM's libomp adds up to a few hundred bytes a thread (its stack offset),
-// which the margin covers. A stack the runtime finds cached must be at least
-// as large as the one it asks for.
+// which the margin covers: a stack the runtime finds cached must be at least
+// as large as the one it asks for. 0 keeps the library's default where it
+// does not tell its size (winpthreads).
 std::size_t TestStackSize(std::size_t defaultSize) {
   constexpr std::size_t kKiB = 1024, kMargin = 64 * kKiB;
   std::size_t size = defaultSize;
@@ -61,6 +62,7 @@ std::size_t TestStackSize(std::size_t defaultSize) {
         StackSizeSetting("KMP_STACKSIZE", 1)}) {
     if (setting > size) size = setting;
   }
+  if (size == 0) return 0;
   return size > SIZE_MAX - kMargin ? SIZE_MAX : size + kMargin;
 }
 
@@ -90,7 +92,8 @@ bool StartThreads(int count) {
   if (pthread_attr_init(&attributes) != 0) return false;
   std::size_t stack = 0;
   pthread_attr_getstacksize(&attributes, &stack);
-  bool started = pthread_attr_setstacksize(&attributes, TestStackSize(stack)) == 0;
+  stack = TestStackSize(stack);
+  bool started = stack == 0 || pthread_attr_setstacksize(&attributes, stack) == 0;
   auto* threads = static_cast<pthread_t*>(std::malloc(sizeof(pthread_t) * count));
   int running = 0;
   if (threads == nullptr) started = false;
