@@ -5,9 +5,9 @@
 -- `make demo`), else a ring the app draws itself.
 --
 -- The module comes from the folder named by Q_VEIL_KIT_BUILD, else from the
--- release archives' q_veil_kit/ tree unpacked into this folder (or beside a
--- fused game's executable), picked by veil_pick.lua, else from the
--- checkout's build/.
+-- release archives' q_veil_kit/ tree unpacked into this folder (zipped with
+-- it into a .love, or beside a fused game's executable), picked by
+-- veil_pick.lua, else from the checkout's build/.
 --
 -- VEIL_PAINT_SCRIPT runs steps through the app's own handlers, one a frame,
 -- for tests: "click X,Y" (an image pixel), "key NAME", "shot FILE.png" (a
