@@ -4,9 +4,10 @@
 -- The picture is PICTURE.png, else the checkout's out/sample.png (made by
 -- `make demo`), else a ring the app draws itself.
 --
--- The module is looked for in the folder named by Q_VEIL_KIT_BUILD, then in
--- the checkout's build/, then beside a fused game's executable, then where
--- LÖVE and Lua look anyway (this folder, the save folder, package.cpath).
+-- The module comes from the folder named by Q_VEIL_KIT_BUILD, else from the
+-- release archives' q_veil_kit/ tree unpacked into this folder (zipped with
+-- it into a .love, or beside a fused game's executable), picked by
+-- veil_pick.lua, else from the checkout's build/.
 --
 -- VEIL_PAINT_SCRIPT runs steps through the app's own handlers, one a frame,
 -- for tests: "click X,Y" (an image pixel), "key NAME", "shot FILE.png" (a
@@ -22,15 +23,22 @@ end
 
 local root = love.filesystem.getSource() .. "/../.."
 local build = os.getenv("Q_VEIL_KIT_BUILD")
-package.cpath = (build and build .. "/?.so;" or "") .. root .. "/build/?.so;" .. package.cpath
-if love.filesystem.isFused() then
-  package.cpath = love.filesystem.getSourceBaseDirectory() .. "/?.so;" .. package.cpath
+if build then
+  package.cpath = build .. "/?.so;" .. package.cpath
+else
+  local picked, where = require("veil_pick")()
+  if picked then
+    print("Q_Veil_Kit from " .. where)
+  else
+    package.cpath = root .. "/build/?.so;" .. package.cpath
+    local found, message = pcall(require, "Q_Veil_Kit")
+    if not found then
+      error("Q_Veil_Kit was not found: " .. where .. ";\nunpack the release archives here,"
+        .. " or build it with `make` in the checkout.\n\n" .. message, 0)
+    end
+  end
 end
-local found, veil = pcall(require, "veil_love")
-if not found then
-  error("Q_Veil_Kit.so was not found: build it with `make` in the checkout,"
-    .. " or set Q_VEIL_KIT_BUILD to its folder.\n\n" .. veil, 0)
-end
+local veil = require "veil_love"
 
 local COLOURS = {
   { "#e8a33c", 232 / 255, 163 / 255, 60 / 255 },

@@ -13,7 +13,8 @@
 --   veil.refresh(image, imageData)
 --
 -- Colours are LÖVE's 0 to 1 components; offsets, threshold, soft and
--- strength are the module's own (see AlphaFillColor in the README). `image`,
+-- strength are the module's own (see AlphaFillColor in the README), but a
+-- strength left out is 1, full strength (the module's 0 fills nothing). `image`,
 -- when given, is an Image drawn from the ImageData, refreshed after a change.
 -- The module never raises an error; this adaptor raises one for an argument
 -- it cannot use, such as ImageData that is not rgba8 or an `image` that is
@@ -69,14 +70,15 @@ function veil.refresh(image, imageData)
 end
 
 -- Bucket fill from the pixel at (offsetX, offsetY) from the centre pixel
--- (width / 2, height / 2, rounded down). Returns true when a region was
--- filled; otherwise false and why, the ImageData unchanged:
+-- (width / 2, height / 2, rounded down); `strength` defaults to 1. Returns
+-- true when a region was filled; otherwise false and why, the ImageData unchanged:
 --   "outside"   the seed is not in the image,
 --   "boundary"  the seed pixel's alpha (stretched in opaque mode) is not below the threshold,
 --   "memory"    the module could not get its work memory (about 8 bytes a pixel).
 function veil.fill(imageData, r, g, b, offsetX, offsetY, threshold, soft, strength, image)
   local pixels, width, height = Buffer(imageData, image, "veil.fill")
   local red, green, blue = Byte(r), Byte(g), Byte(b)
+  if strength == nil then strength = 1 end
   if Q_Veil_Kit.AlphaFillColor(pixels, width, height, blue, green, red,
       offsetX, offsetY, threshold, soft, strength) then
     veil.refresh(image, imageData)

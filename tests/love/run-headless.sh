@@ -1,7 +1,9 @@
 #!/bin/sh
-# Runs a LÖVE project without a window, with XDG_RUNTIME_DIR and LÖVE's save
-# folders (XDG_DATA_HOME) in a fresh temporary folder. A missing love fails.
-#   run-headless.sh PROJECT_DIR
+# Runs a LÖVE game with XDG_RUNTIME_DIR and LÖVE's save folders
+# (XDG_DATA_HOME) in a fresh temporary folder: without a window when its
+# conf.lua turns the window off, else under xvfb-run. A missing love fails.
+#   run-headless.sh GAME [ARGS...]     love GAME ARGS...
+#   LOVE=PROGRAM run-headless.sh       a fused game: PROGRAM, love with the game inside
 set -eu
 if ! command -v love >/dev/null 2>&1; then
   echo "$0: love (LÖVE 11) is not installed; make test installs it" >&2
@@ -10,4 +12,4 @@ fi
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir -m 700 "$tmp/runtime"
-XDG_RUNTIME_DIR="$tmp/runtime" XDG_DATA_HOME="$tmp/data" love "$1"
+XDG_RUNTIME_DIR="$tmp/runtime" XDG_DATA_HOME="$tmp/data" "${LOVE:-love}" "$@"

@@ -53,6 +53,10 @@ return {
     Expect({ 255, 0, 0, 255 }, Bytes(data, 0, 0), "alpha 0")
     Expect({ 142, 0, 0, 227 }, Bytes(data, 1, 0), "alpha 100, threshold 200")
     Expect(WALL, Bytes(data, 2, 0), "boundary")
+    -- Left out, the strength is 1 (the module's own default, 0, fills nothing).
+    local default = Picture({ ".h#" }, { ["."] = CLEAR, ["#"] = WALL, h = { 0, 0, 0, 100 } })
+    assert(veil.fill(default, 1, 0, 0, 0, 0, 200, true) == true, "not filled without a strength")
+    assert(default:getString() == data:getString(), "a fill without a strength is not one of strength 1")
   end },
 
   { "a seed on a boundary or outside fills nothing and says why", function()
