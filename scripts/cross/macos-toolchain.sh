@@ -12,7 +12,8 @@
 #                         llvm-toolchain-16 source package
 #   FOLDER/lua5.1/, lua5.4/  Lua's own headers, from Debian's lua5.1 and
 #                         lua5.4 source packages (upstream's, unpatched)
-#   LICENSES/libomp.txt, compiler-rt.txt
+#   LICENSES/libomp.txt, compiler-rt.txt (Apache-2.0 with LLVM exception;
+#                         kept in FOLDER/licenses/ too)
 # The sources come through a private APT state (private-apt.sh). Nothing
 # made here can run on this machine: it cannot run Mach-O code.
 #   macos-toolchain.sh FOLDER LICENSES
@@ -26,6 +27,7 @@ licenses=$(cd "$licenses" && pwd)
 archs="x86_64 arm64"
 done_mark="$folder/toolchain-1"
 if [ -f "$done_mark" ]; then
+  cp "$folder"/licenses/*.txt "$licenses/"
   exit 0
 fi
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -51,7 +53,9 @@ fi
 
 # The compilers: the minimum macOS is part of the target (Zig ignores
 # -mmacosx-version-min; 11.0 is the oldest its headers and stubs serve).
-# Zig's cache stays in FOLDER.
+# They only compile: the builds link with ld64.lld (macos.cmake). CMake's
+# compiler checks do link with them, for which Zig would first build a
+# libc++ (minutes): that link goes without one. Zig's cache stays in FOLDER.
 mkdir -p "$folder/bin" "$folder/zig-cache"
 for arch in $archs; do
   zig_arch=$arch
@@ -60,7 +64,11 @@ for arch in $archs; do
     cat > "$folder/bin/$arch-macos-$tool" <<WRAPPER
 #!/bin/sh
 export ZIG_GLOBAL_CACHE_DIR="$folder/zig-cache" ZIG_LOCAL_CACHE_DIR="$folder/zig-cache"
-exec "$folder/zig/zig" $tool -target $zig_arch-macos.11.0 -fno-sanitize=all "\$@"
+link=-nostdlib++
+for arg; do
+  [ "\$arg" = -c ] && link=
+done
+exec "$folder/zig/zig" $tool -target $zig_arch-macos.11.0 -fno-sanitize=all \$link "\$@"
 WRAPPER
     chmod +x "$folder/bin/$arch-macos-$tool"
   done
@@ -78,8 +86,10 @@ llvm_top=$(tar -tJf "$llvm_tarball" | head -n 1 | cut -d / -f 1)
 tar -xJf "$llvm_tarball" -C "$folder/llvm" --strip-components=1 --wildcards \
   "$llvm_top/openmp/*" "$llvm_top/cmake/*" "$llvm_top/compiler-rt/lib/builtins/*" \
   "$llvm_top/compiler-rt/LICENSE.TXT"
-cp "$folder/llvm/openmp/LICENSE.TXT" "$licenses/libomp.txt"
-cp "$folder/llvm/compiler-rt/LICENSE.TXT" "$licenses/compiler-rt.txt"
+rm -rf "$folder/licenses"
+mkdir -p "$folder/licenses"
+cp "$folder/llvm/openmp/LICENSE.TXT" "$folder/licenses/libomp.txt"
+cp "$folder/llvm/compiler-rt/LICENSE.TXT" "$folder/licenses/compiler-rt.txt"
 for v in 5.1 5.4; do
   tarball=$(ls "$folder"/download/lua"$v"_*.orig.tar.gz)
   top=$(tar -tzf "$tarball" | head -n 1 | cut -d / -f 1)
