@@ -54,8 +54,10 @@ fi
 # The compilers: the minimum macOS is part of the target (Zig ignores
 # -mmacosx-version-min; 11.0 is the oldest its headers and stubs serve).
 # They only compile: the builds link with ld64.lld (macos.cmake). CMake's
-# compiler checks do link with them, for which Zig would first build a
-# libc++ (minutes): that link goes without one. Zig's cache stays in FOLDER.
+# compiler checks (and libomp's for its tests) do link with them, for which
+# Zig would first build a libc++, and a sanitizer runtime when asked
+# (minutes): such a link goes without libc++, and a sanitizer fails at once.
+# Zig's cache stays in FOLDER.
 mkdir -p "$folder/bin" "$folder/zig-cache"
 for arch in $archs; do
   zig_arch=$arch
@@ -65,9 +67,17 @@ for arch in $archs; do
 #!/bin/sh
 export ZIG_GLOBAL_CACHE_DIR="$folder/zig-cache" ZIG_LOCAL_CACHE_DIR="$folder/zig-cache"
 link=-nostdlib++
+sanitizer=
 for arg; do
-  [ "\$arg" = -c ] && link=
+  case \$arg in
+    -c) link= ;;
+    -fsanitize=*) sanitizer=\$arg ;;
+  esac
 done
+if [ -n "\$link" ] && [ -n "\$sanitizer" ]; then
+  echo "$arch-macos-$tool: no \$sanitizer runtime here" >&2
+  exit 1
+fi
 exec "$folder/zig/zig" $tool -target $zig_arch-macos.11.0 -fno-sanitize=all \$link "\$@"
 WRAPPER
     chmod +x "$folder/bin/$arch-macos-$tool"
