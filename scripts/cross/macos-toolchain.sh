@@ -143,4 +143,5 @@ for arch in $archs; do
   cmake --install "$folder/build-$arch/libomp" >>"$log" 2>&1 || failed "$log"
 done
 rm -rf "$folder/download" "$folder/llvm" "$folder"/build-*
+cp "$folder"/licenses/*.txt "$licenses/"
 touch "$done_mark"
