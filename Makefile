@@ -46,6 +46,9 @@ FUZZ_SECONDS ?= 60
 # its folder, so a second run is fast.
 WINDOWS_BUILD ?= $(TEST_BUILD)-windows
 ARM64_BUILD ?= $(TEST_BUILD)-arm64
+# The macOS leg cross-builds and checks the bundle's tables only: this
+# machine cannot run Mach-O code. Its toolchain is kept in its folder too.
+MACOS_BUILD ?= $(TEST_BUILD)-macos
 WINE ?= /usr/lib/wine/wine64
 QEMU_AARCH64 ?= qemu-aarch64
 # Where make source-rock leaves the release files.
@@ -63,9 +66,10 @@ HOST_PACKAGES := $(call packages,build) $(call packages,compiler) $(call package
 DEMO_PACKAGES := $(HOST_PACKAGES) $(call packages,demo)
 TEST_PACKAGES := $(DEMO_PACKAGES) $(call packages,test) \
   $(foreach v,5.1 $(TEST_LUA_VERSIONS),$(call packages,lua$(v))) \
-  $(call packages,windows) $(call packages,arm64)
+  $(call packages,windows) $(call packages,arm64) $(call packages,macos)
 WINDOWS_PACKAGES := $(call packages,build) $(call packages,windows)
 ARM64_PACKAGES := $(call packages,build) $(call packages,arm64)
+MACOS_PACKAGES := $(call packages,build) $(call packages,macos)
 BENCH_PACKAGES := $(HOST_PACKAGES) $(call packages,bench)
 FUZZ_PACKAGES := $(call packages,build) $(call packages,lua$(LUA)) $(call packages,fuzz)
 
@@ -89,9 +93,20 @@ ARM64_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-
   -DQ_VEIL_KIT_SYSROOT='$(ARM64_SYSROOT)' -DLUA_INCLUDE_DIR='$(ARM64_SYSROOT)/usr/include/lua5.1' \
   -DCMAKE_CROSSCOMPILING_EMULATOR='$(QEMU_AARCH64);-L;$(ARM64_SYSROOT)' \
   -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(ARM64_SYSROOT)/usr/bin/lua5.1;luajit=$(ARM64_SYSROOT)/usr/bin/luajit -joff'
+# macOS: a universal bundle for Lua 5.1 (and LuaJIT) and one for 5.4, each
+# joined from an x86_64 and an arm64 build (LEG/lua5.X-ARCH/) into
+# LEG/lua5.X/Q_Veil_Kit.so; the licence texts of what is linked into them
+# are in LEG/licenses/.
+MACOS_LUA_VERSIONS := 5.1 5.4
+space := $(subst ,, )
+MACOS_TOOLCHAIN := $(abspath $(MACOS_BUILD))/toolchain
+macos_options = -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/macos.cmake -DQ_VEIL_KIT_WERROR=ON \
+  -DQ_VEIL_KIT_MACOS_TOOLCHAIN='$(MACOS_TOOLCHAIN)' -DQ_VEIL_KIT_MACOS_ARCH=$(2) \
+  -DLUA_INCLUDE_DIR='$(MACOS_TOOLCHAIN)/lua$(1)'
 # make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
 TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(TEST_BUILD)
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(MACOS_BUILD) \
+  $(TEST_BUILD)
 
 # Recipe lines, each block ending in an empty line so that $(foreach)
 # strings blocks together line by line.
@@ -111,8 +126,18 @@ define arm64_leg
 	./scripts/cross/arm64-sysroot.sh '$(abspath $(ARM64_BUILD))/lua'
 $(call configure_and_build,$(ARM64_BUILD),$(ARM64_OPTIONS))
 endef
+# macos_leg: its toolchain, the four builds, then the checks' project in the
+# leg's folder, which joins them.
+define macos_leg
+	./scripts/cross/macos-toolchain.sh '$(MACOS_TOOLCHAIN)' '$(MACOS_BUILD)/licenses'
+$(foreach v,$(MACOS_LUA_VERSIONS),$(foreach a,x86_64 arm64,$(call \
+  configure_and_build,$(MACOS_BUILD)/lua$(v)-$(a),$(call macos_options,$(v),$(a)))))
+	$(CMAKE) -S tests/macos -B '$(MACOS_BUILD)' -DQ_VEIL_KIT_MACOS_LUA='$(subst $(space),;,$(MACOS_LUA_VERSIONS))'
+	$(CMAKE) --build '$(MACOS_BUILD)'
 
-.PHONY: all build install source-rock test test-windows test-arm64 demo bench fuzz clean help
+endef
+
+.PHONY: all build install source-rock test test-windows test-arm64 test-macos demo bench fuzz clean help
 
 all: build
 
@@ -144,6 +169,7 @@ test:
 	  -DCMAKE_CXX_COMPILER=clang++)
 	$(windows_leg)
 	$(arm64_leg)
+	$(macos_leg)
 	./scripts/run-test-legs.sh $(foreach leg,$(TEST_LEGS),'$(leg)')
 
 # The module built for Windows x64 with MinGW-w64, its DLL's tables, and the
@@ -160,6 +186,14 @@ test-arm64:
 	@./scripts/install-deps.sh $(ARM64_PACKAGES)
 	$(arm64_leg)
 	./scripts/run-test-legs.sh '$(ARM64_BUILD)'
+
+# The module built for macOS (x86_64 and arm64, Lua 5.1 and 5.4) and its
+# Mach-O tables checked; nothing runs it (no Mach-O code runs here). Runs
+# alone; make test runs it too.
+test-macos:
+	@./scripts/install-deps.sh $(MACOS_PACKAGES)
+	$(macos_leg)
+	./scripts/run-test-legs.sh '$(MACOS_BUILD)'
 
 # veil and the module, both for the Lua chosen.
 demo:
@@ -186,7 +220,7 @@ fuzz:
 clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
 	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
-	  $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
+	  $(MACOS_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
 	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 
 help:
@@ -198,6 +232,7 @@ help:
 	  'make test' 'install what is missing, build every leg, run every test' \
 	  'make test-windows' 'the Windows x64 leg alone (MinGW-w64, wine), in $(WINDOWS_BUILD)/' \
 	  'make test-arm64' 'the Linux arm64 leg alone (qemu), in $(ARM64_BUILD)/' \
+	  'make test-macos' 'the macOS leg alone, in $(MACOS_BUILD)/: built and link-checked, never run' \
 	  'make bench [LUA=5.X]' 'benchmarks with their references, in $(BENCH_BUILD)/' \
 	  'make fuzz [LUA=5.X]' 'the differential fuzzer, in $(FUZZ_BUILD)/' \
 	  'make clean' 'remove every folder these targets create' \
@@ -207,7 +242,7 @@ help:
 	  'DESTDIR=$(DESTDIR)' 'staging folder for make install' \
 	  'BUILD=$(BUILD)' 'the folder make and make install use' \
 	  'JOBS=$(JOBS)' 'parallel compile jobs' \
-	  'TEST_BUILD=$(TEST_BUILD)' 'make test'"'"'s folders: this one, and it with -sanitize, -clang, -lua5.X, -windows, -arm64' \
+	  'TEST_BUILD=$(TEST_BUILD)' 'make test'"'"'s folders: this one, and it with -sanitize, -clang, -lua5.X, -windows, -arm64, -macos' \
 	  'DEMO_BUILD=$(DEMO_BUILD)' 'make demo'"'"'s folder' \
 	  'BENCH_BUILD=$(BENCH_BUILD)' 'make bench'"'"'s folder' \
 	  'FUZZ_BUILD=$(FUZZ_BUILD)' 'make fuzz'"'"'s folder' \

@@ -18,9 +18,14 @@ if ! command -v dpkg-query >/dev/null 2>&1; then
   echo "Not a Debian system: install the equivalents of these Debian packages: $*" >&2
   exit 1
 fi
+# A package counts as present when an installed package provides it (npm
+# from another vendor's nodejs, say: Debian's npm would conflict with it).
+provided=$(dpkg-query -W -f='${Status}|${Provides}\n' 2>/dev/null |
+  sed -n 's/^install ok installed|//p' | tr ',' '\n' | sed 's/([^)]*)//; s/^ *//; s/ *$//')
 missing=""
 for package in "$@"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" &&
+     ! printf '%s\n' "$provided" | grep -qx "$package"; then
     missing="$missing $package"
   fi
 done

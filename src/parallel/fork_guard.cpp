@@ -41,8 +41,8 @@ bool HandlerRegistered() {
 bool ThreadTeamAllowed() {
 #ifdef Q_VEIL_KIT_STAYS_MAPPED
   // The handler must stay callable for the life of the process: the library
-  // is linked so that it is never unmapped (-z nodelete), which is what this
-  // macro says.
+  // is never unmapped (linked with -z nodelete; on macOS the entry pins it),
+  // which is what this macro says.
   if (!HandlerRegistered()) return false;
 #endif
   return !inForkedChild.load(std::memory_order_relaxed);
