@@ -51,8 +51,12 @@ ARM64_BUILD ?= $(TEST_BUILD)-arm64
 MACOS_BUILD ?= $(TEST_BUILD)-macos
 WINE ?= /usr/lib/wine/wine64
 QEMU_AARCH64 ?= qemu-aarch64
-# Where make source-rock leaves the release files.
+# Where make source-rock and make dist leave the release files.
 DIST ?= dist
+VERSION := $(shell sed -n 's/^project.Q_Veil_Kit VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+# The archives' entries carry the last commit's time, so that a commit
+# always gives the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 # What luarocks make leaves in the checkout.
 LUAROCKS_BUILD := build.luarocks
 
@@ -81,18 +85,33 @@ TEST_OPTIONS := -DQ_VEIL_KIT_BUILD_TESTS=ON -DQ_VEIL_KIT_WERROR=ON
 # The legs for the other Lua versions and for Clang need only the module and
 # testbuf: the unit tests do not depend on either.
 LEG_OPTIONS := $(TEST_OPTIONS) -DQ_VEIL_KIT_BUILD_UNIT_TESTS=OFF
+# The Linux x86-64 legs of each Lua: FOLDER and options.
+linux_build = $(if $(filter 5.1,$(1)),$(TEST_BUILD),$(TEST_BUILD)-lua$(1))
+linux_options = $(if $(filter 5.1,$(1)),$(TEST_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 -DQ_VEIL_KIT_BUILD_VEIL=OFF,$(LEG_OPTIONS) \
+  -DQ_VEIL_KIT_LUA=$(1) $(if $(filter $(VEIL_TEST_LUA),$(1)),-DQ_VEIL_KIT_BUILD_VEIL=ON))
+# The Windows legs, one a Lua: lua5.1's leg in WINDOWS_BUILD, the others
+# beside it with -lua5.X; each Lua from WINDOWS_LUA (windows-lua.sh).
+WINDOWS_LUA_VERSIONS := 5.1 5.4
 WINDOWS_LUA := $(abspath $(WINDOWS_BUILD))/lua
-WINDOWS_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
-  -DLUA_INCLUDE_DIR='$(WINDOWS_LUA)/lua5.1/include' -DCMAKE_CROSSCOMPILING_EMULATOR='$(WINE)' \
-  -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(WINDOWS_LUA)/lua5.1/lua.exe;luajit=$(WINDOWS_LUA)/luajit/luajit.exe'
+WINDOWS_INTERPRETERS_5.1 := lua5.1=$(WINDOWS_LUA)/lua5.1/lua.exe;luajit=$(WINDOWS_LUA)/luajit/luajit.exe
+WINDOWS_INTERPRETERS_5.4 := lua5.4=$(WINDOWS_LUA)/lua5.4/lua.exe
+windows_build = $(WINDOWS_BUILD)$(if $(filter 5.1,$(1)),,-lua$(1))
+windows_options = $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake \
+  -DLUA_INCLUDE_DIR='$(WINDOWS_LUA)/lua$(1)/include' -DCMAKE_CROSSCOMPILING_EMULATOR='$(WINE)' \
+  -DQ_VEIL_KIT_TEST_INTERPRETERS='$(WINDOWS_INTERPRETERS_$(1))'
 # LuaJIT runs without its compiler there: Debian's arm64 LuaJIT fuses a*b+c
 # into one multiply-add, so the tests' Lua model of the soft blend would
 # round differently from the module (whose own code has nothing fused).
+# make test runs the 5.1 leg (ARM64_BUILD); make dist builds and runs the
+# others too (ARM64_BUILD-lua5.X), with Debian's arm64 lua5.X.
+ARM64_LUA_VERSIONS := 5.1 5.2 5.3 5.4
 ARM64_SYSROOT := $(abspath $(ARM64_BUILD))/lua/sysroot
-ARM64_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-linux-gnu.cmake \
-  -DQ_VEIL_KIT_SYSROOT='$(ARM64_SYSROOT)' -DLUA_INCLUDE_DIR='$(ARM64_SYSROOT)/usr/include/lua5.1' \
+arm64_build = $(ARM64_BUILD)$(if $(filter 5.1,$(1)),,-lua$(1))
+arm64_interpreters = $(if $(filter 5.1,$(1)),lua5.1=$(ARM64_SYSROOT)/usr/bin/lua5.1;luajit=$(ARM64_SYSROOT)/usr/bin/luajit -joff,lua$(1)=$(ARM64_SYSROOT)/usr/bin/lua$(1))
+arm64_options = $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-linux-gnu.cmake \
+  -DQ_VEIL_KIT_SYSROOT='$(ARM64_SYSROOT)' -DLUA_INCLUDE_DIR='$(ARM64_SYSROOT)/usr/include/lua$(1)' \
   -DCMAKE_CROSSCOMPILING_EMULATOR='$(QEMU_AARCH64);-L;$(ARM64_SYSROOT)' \
-  -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(ARM64_SYSROOT)/usr/bin/lua5.1;luajit=$(ARM64_SYSROOT)/usr/bin/luajit -joff'
+  -DQ_VEIL_KIT_TEST_INTERPRETERS='$(arm64_interpreters)'
 # macOS: a universal bundle for Lua 5.1 (and LuaJIT) and one for 5.4, each
 # joined from an x86_64 and an arm64 build (LEG/lua5.X-ARCH/) into
 # LEG/lua5.X/Q_Veil_Kit.so; the licence texts of what is linked into them
@@ -105,26 +124,28 @@ macos_options = -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/macos.cmake -DQ_VEIL_KIT
   -DLUA_INCLUDE_DIR='$(MACOS_TOOLCHAIN)/lua$(1)'
 # make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
 TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(MACOS_BUILD) \
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ \
+  $(foreach v,$(WINDOWS_LUA_VERSIONS),$(call windows_build,$(v))) $(ARM64_BUILD) $(MACOS_BUILD) \
   $(TEST_BUILD)
 
 # Recipe lines, each block ending in an empty line so that $(foreach)
 # strings blocks together line by line.
-# configure_and_build FOLDER, CMAKE_OPTIONS
+# configure_and_build FOLDER, CMAKE_OPTIONS[, TARGETS]
 define configure_and_build
 	$(CMAKE) -S . -B '$(1)' $(2)
-	$(CMAKE) --build '$(1)' -j $(JOBS)
+	$(CMAKE) --build '$(1)' -j $(JOBS)$(if $(3), --target $(3))
 
 endef
 
-# windows_leg and arm64_leg: the Lua they run with, then their build.
-define windows_leg
+# windows_legs and arm64_legs: the Lua they run with, then the builds of
+# the Lua versions given[, only TARGETS].
+define windows_legs
 	./scripts/cross/windows-lua.sh '$(WINDOWS_LUA)'
-$(call configure_and_build,$(WINDOWS_BUILD),$(WINDOWS_OPTIONS))
+$(foreach v,$(1),$(call configure_and_build,$(call windows_build,$(v)),$(call windows_options,$(v)),$(2)))
 endef
-define arm64_leg
+define arm64_legs
 	./scripts/cross/arm64-sysroot.sh '$(abspath $(ARM64_BUILD))/lua'
-$(call configure_and_build,$(ARM64_BUILD),$(ARM64_OPTIONS))
+$(foreach v,$(1),$(call configure_and_build,$(call arm64_build,$(v)),$(call arm64_options,$(v)),$(2)))
 endef
 # macos_leg: its toolchain, the four builds, then the checks' project in the
 # leg's folder, which joins them.
@@ -137,7 +158,7 @@ $(foreach v,$(MACOS_LUA_VERSIONS),$(foreach a,x86_64 arm64,$(call \
 
 endef
 
-.PHONY: all build install source-rock test test-windows test-arm64 test-macos demo bench fuzz clean help
+.PHONY: all build install source-rock dist test test-windows test-arm64 test-macos demo bench fuzz clean help
 
 all: build
 
@@ -159,32 +180,31 @@ source-rock:
 # Every leg runs, even after a failure, and the last line sums them all.
 test:
 	@./scripts/install-deps.sh $(TEST_PACKAGES)
-	$(call configure_and_build,$(TEST_BUILD),$(TEST_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
-	  -DQ_VEIL_KIT_BUILD_VEIL=OFF)
+	$(call configure_and_build,$(TEST_BUILD),$(call linux_options,5.1))
 	$(call configure_and_build,$(SANITIZE_BUILD),$(TEST_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DQ_VEIL_KIT_BUILD_VEIL=ON -DQ_VEIL_KIT_SANITIZE=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo)
-	$(foreach v,$(TEST_LUA_VERSIONS),$(call configure_and_build,$(TEST_BUILD)-lua$(v),$(LEG_OPTIONS) \
-	  -DQ_VEIL_KIT_LUA=$(v) $(if $(filter $(VEIL_TEST_LUA),$(v)),-DQ_VEIL_KIT_BUILD_VEIL=ON)))
+	$(foreach v,$(TEST_LUA_VERSIONS),$(call configure_and_build,$(call linux_build,$(v)),$(call linux_options,$(v))))
 	$(call configure_and_build,$(CLANG_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DCMAKE_CXX_COMPILER=clang++)
-	$(windows_leg)
-	$(arm64_leg)
+	$(call windows_legs,$(WINDOWS_LUA_VERSIONS))
+	$(call arm64_legs,5.1)
 	$(macos_leg)
 	./scripts/run-test-legs.sh $(foreach leg,$(TEST_LEGS),'$(leg)')
 
-# The module built for Windows x64 with MinGW-w64, its DLL's tables, and the
-# Lua suite under wine with lua.exe and luajit.exe built from Debian's
-# sources. Runs alone; make test runs it too.
+# The module built for Windows x64 with MinGW-w64 for Lua 5.1 and 5.4, its
+# DLLs' tables, and the Lua suite under wine with lua.exe, luajit.exe and
+# Lua 5.4's lua.exe built from Debian's sources. Runs alone; make test runs
+# it too.
 test-windows:
 	@./scripts/install-deps.sh $(WINDOWS_PACKAGES)
-	$(windows_leg)
-	./scripts/run-test-legs.sh '$(WINDOWS_BUILD)'
+	$(call windows_legs,$(WINDOWS_LUA_VERSIONS))
+	./scripts/run-test-legs.sh $(foreach v,$(WINDOWS_LUA_VERSIONS),'$(call windows_build,$(v))')
 
 # The module built for Linux arm64 and the Lua suite under qemu with
 # Debian's arm64 lua5.1 and luajit. Runs alone; make test runs it too.
 test-arm64:
 	@./scripts/install-deps.sh $(ARM64_PACKAGES)
-	$(arm64_leg)
+	$(call arm64_legs,5.1)
 	./scripts/run-test-legs.sh '$(ARM64_BUILD)'
 
 # The module built for macOS (x86_64 and arm64, Lua 5.1 and 5.4) and its
@@ -194,6 +214,27 @@ test-macos:
 	@./scripts/install-deps.sh $(MACOS_PACKAGES)
 	$(macos_leg)
 	./scripts/run-test-legs.sh '$(MACOS_BUILD)'
+
+# Ready binaries: DIST/q_veil_kit-VERSION-PLATFORM archives and SHA256SUMS.
+# Each module file is the one a test leg builds (only the module and testbuf
+# are built here; make test builds the rest of the same folders); each
+# archive is unpacked again and the Lua suite run on the unpacked files.
+# The macOS files are built and checked as make test-macos does (nothing
+# can run them here).
+DIST_TARGETS := Q_Veil_Kit testbuf
+dist:
+	@./scripts/install-deps.sh $(TEST_PACKAGES) $(call packages,dist)
+	$(foreach v,5.1 $(TEST_LUA_VERSIONS),$(call configure_and_build,$(call linux_build,$(v)),$(call linux_options,$(v)),$(DIST_TARGETS)))
+	$(call windows_legs,$(WINDOWS_LUA_VERSIONS),$(DIST_TARGETS))
+	$(call arm64_legs,$(ARM64_LUA_VERSIONS),$(DIST_TARGETS))
+	$(macos_leg)
+	./scripts/run-test-legs.sh '$(MACOS_BUILD)'
+	SOURCE_DATE_EPOCH='$(SOURCE_DATE_EPOCH)' ./scripts/dist/make-dist.sh '$(DIST)' '$(VERSION)' \
+	  $(foreach v,5.1 $(TEST_LUA_VERSIONS),'linux-x86_64/lua$(v)=$(call linux_build,$(v))') \
+	  $(foreach v,$(WINDOWS_LUA_VERSIONS),'windows-x64/lua$(v)=$(call windows_build,$(v))') \
+	  $(foreach v,$(ARM64_LUA_VERSIONS),'linux-arm64/lua$(v)=$(call arm64_build,$(v))') \
+	  'macos/lua5.1=$(MACOS_BUILD)/lua5.1' 'macos/lua5.4=$(MACOS_BUILD)/lua5.4' \
+	  'macos/licenses=$(MACOS_BUILD)/licenses'
 
 # veil and the module, both for the Lua chosen.
 demo:
@@ -219,7 +260,9 @@ fuzz:
 # Every folder the targets above create, whichever LUA they were run with.
 clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
-	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
+	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) \
+	  $(foreach v,$(WINDOWS_LUA_VERSIONS),$(call windows_build,$(v))) \
+	  $(foreach v,$(ARM64_LUA_VERSIONS),$(call arm64_build,$(v))) \
 	  $(MACOS_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
 	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 
@@ -228,9 +271,10 @@ help:
 	  'make [LUA=5.X]' 'build the module: build/ for 5.1 and LuaJIT, build-lua5.X/ otherwise' \
 	  'make install' 'install it under PREFIX (DESTDIR stages the install)' \
 	  'make source-rock' 'a release as one file: $(DIST)/q_veil_kit-V-R.src.rock for luarocks install' \
+	  'make dist' 'ready binaries: $(DIST)/q_veil_kit-$(VERSION)-PLATFORM archives (Windows, Linux, macOS), SHA256SUMS' \
 	  'make demo [LUA=5.X]' 'build veil and the module for that Lua in $(DEMO_BUILD)/, run them on a sample into $(DEMO_OUT)/' \
 	  'make test' 'install what is missing, build every leg, run every test' \
-	  'make test-windows' 'the Windows x64 leg alone (MinGW-w64, wine), in $(WINDOWS_BUILD)/' \
+	  'make test-windows' 'the Windows x64 legs alone (MinGW-w64, wine), in $(WINDOWS_BUILD)/ and -lua5.4/' \
 	  'make test-arm64' 'the Linux arm64 leg alone (qemu), in $(ARM64_BUILD)/' \
 	  'make test-macos' 'the macOS leg alone, in $(MACOS_BUILD)/: built and link-checked, never run' \
 	  'make bench [LUA=5.X]' 'benchmarks with their references, in $(BENCH_BUILD)/' \
@@ -249,4 +293,5 @@ help:
 	  'FUZZ_SECONDS=$(FUZZ_SECONDS)' 'how long make fuzz looks for new inputs' \
 	  'WINE=$(WINE)' 'the wine that runs the Windows leg' \
 	  'QEMU_AARCH64=$(QEMU_AARCH64)' 'the qemu that runs the arm64 leg' \
-	  'DIST=$(DIST)' 'where make source-rock leaves the release files'
+	  'DIST=$(DIST)' 'where make source-rock and make dist leave the release files' \
+	  'MACOS_BUILD=$(MACOS_BUILD)' 'where make dist takes the macOS files from (make test-macos makes them)'

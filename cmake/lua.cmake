@@ -111,8 +111,11 @@ if(WIN32)
     set(_def "${PROJECT_BINARY_DIR}/lua-api.def")
     set(_implib "${PROJECT_BINARY_DIR}/liblua-api.dll.a")
     configure_file("${PROJECT_SOURCE_DIR}/cmake/windows/lua-api.def.in" "${_def}" @ONLY)
-    execute_process(COMMAND "${Q_VEIL_KIT_DLLTOOL}" -d "${_def}" -l "${_implib}"
+    # Run in the build folder with bare names: dlltool names its symbols
+    # after the library's path, and they end up in the DLL.
+    execute_process(COMMAND "${Q_VEIL_KIT_DLLTOOL}" -d lua-api.def -l liblua-api.dll.a
                             -D "${Q_VEIL_KIT_LUA_DLL}"
+                    WORKING_DIRECTORY "${PROJECT_BINARY_DIR}"
                     RESULT_VARIABLE _dlltool_failed)
     if(_dlltool_failed)
       message(FATAL_ERROR "${Q_VEIL_KIT_DLLTOOL} could not make an import library for ${Q_VEIL_KIT_LUA_DLL}")

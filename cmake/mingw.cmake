@@ -13,7 +13,9 @@ endif()
 set_property(TARGET OpenMP::OpenMP_CXX PROPERTY INTERFACE_LINK_LIBRARIES "${q_veil_kit_static_gomp}")
 
 # Links TARGET, a module DLL, with libstdc++, libgcc and winpthread (which
-# libgomp uses) inside.
+# libgomp uses) inside, and without the link time in its header, so that the
+# same sources give the same bytes.
 function(q_veil_kit_mingw_module target)
-  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
+                      LINKER:--no-insert-timestamp)
 endfunction()

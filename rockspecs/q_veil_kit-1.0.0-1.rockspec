@@ -30,10 +30,17 @@ build = {
       CMAKE_INSTALL_PREFIX = "$(PREFIX)",
       -- The headers LuaRocks was set up with decide the Lua version.
       LUA_INCLUDE_DIR = "$(LUA_INCDIR)",
-      -- Windows: the Lua library a module DLL links with (ignored elsewhere,
-      -- where the host supplies the Lua API when it loads the module).
-      LUA_LIBRARY = "$(LUA_LIBDIR)/$(LUALIB)",
       -- luarocks collects the module from the rock's lib folder.
       LUA_CMOD_DIR = "$(LIBDIR)",
+   },
+   platforms = {
+      windows = {
+         variables = {
+            -- The Lua library a module DLL links with. Elsewhere the host
+            -- supplies the Lua API when it loads the module, and LuaRocks
+            -- may know no Lua library at all.
+            LUA_LIBRARY = "$(LUA_LIBDIR)/$(LUALIB)",
+         },
+      },
    },
 }

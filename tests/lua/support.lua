@@ -3,7 +3,8 @@ local testbuf = require "testbuf"
 
 local support = {}
 
-support.build_dir = os.getenv("Q_VEIL_KIT_BUILD")
+-- Where the module is loaded from (see setup.lua).
+support.build_dir = os.getenv("Q_VEIL_KIT_MODULE_DIR") or os.getenv("Q_VEIL_KIT_BUILD")
 support.interpreter = os.getenv("Q_VEIL_KIT_LUA") or "lua5.1"
 support.sanitized = os.getenv("Q_VEIL_KIT_SANITIZED") == "1"
 -- A Windows build (run under wine here): DLLs, cmd.exe, no POSIX tools.

@@ -38,6 +38,11 @@ else
     make "$rockspec") >"$work/log" 2>&1 ||
     { cat "$work/log"; fail "luarocks make"; }
 fi
+# Every variable the rockspec passes here is one LuaRocks knows on this
+# system (the Windows-only ones are Windows's alone): no warning about them.
+if grep -i 'unmatched variable' "$work/log"; then
+  fail "luarocks warned of a variable it does not know"
+fi
 HOME=$work luarocks --lua-version="$version" --tree="$tree" show q_veil_kit >/dev/null ||
   fail "luarocks does not list q_veil_kit"
 "lua$version" "$here/check_installed.lua" "$tree/lib/lua/$version" "$testbuf" ||
