@@ -88,9 +88,13 @@ are welcome. macOS keeps a downloaded file in quarantine and refuses to
 load it ("cannot be opened because the developer cannot be verified");
 after unpacking, once per file:
   xattr -d com.apple.quarantine Q_Veil_Kit.so
-It links no Lua library: the host supplies the Lua API.
+(or xattr -r -d com.apple.quarantine FOLDER for the unpacked folder).
+Each file needs macOS 11.0 or later. It links no Lua library (the host
+supplies the Lua API) and needs nothing beside it: OpenMP (LLVM's libomp)
+is inside, and it loads only the system's libSystem.
 
-licenses/: the licences of what is linked into the files.
+licenses/: LLVM's licence (Apache 2.0 with LLVM exception) for libomp and
+the compiler runtime pieces linked in.
 TEXT
     ;;
 esac
