@@ -31,6 +31,9 @@ CMAKE ?= cmake
 TEST_BUILD ?= build-test
 SANITIZE_BUILD ?= $(TEST_BUILD)-sanitize
 CLANG_BUILD ?= $(TEST_BUILD)-clang
+# The portable copies alone (no AVX2 copy), as arm64 runs them: the Lua suite
+# once, natively.
+PORTABLE_BUILD ?= $(TEST_BUILD)-portable
 TEST_LUA_VERSIONS := 5.2 5.3 5.4
 # The unsanitized veil, with its tests and the packaging tests that install
 # it, is built in this leg: the hosts are checked with a Lua other than 5.1
@@ -91,7 +94,8 @@ ARM64_OPTIONS := $(LEG_OPTIONS) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/aarch64-
   -DQ_VEIL_KIT_TEST_INTERPRETERS='lua5.1=$(ARM64_SYSROOT)/usr/bin/lua5.1;luajit=$(ARM64_SYSROOT)/usr/bin/luajit -joff'
 # make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
 TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host)$$ $(WINDOWS_BUILD) $(ARM64_BUILD) $(TEST_BUILD)
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host)$$ $(PORTABLE_BUILD):^lua_suite_lua5\.1$$ \
+  $(WINDOWS_BUILD) $(ARM64_BUILD) $(TEST_BUILD)
 
 # Recipe lines, each block ending in an empty line so that $(foreach)
 # strings blocks together line by line.
@@ -142,6 +146,8 @@ test:
 	  -DQ_VEIL_KIT_LUA=$(v) $(if $(filter $(VEIL_TEST_LUA),$(v)),-DQ_VEIL_KIT_BUILD_VEIL=ON)))
 	$(call configure_and_build,$(CLANG_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DCMAKE_CXX_COMPILER=clang++)
+	$(call configure_and_build,$(PORTABLE_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
+	  -DQ_VEIL_KIT_PORTABLE_ONLY=ON)
 	$(windows_leg)
 	$(arm64_leg)
 	./scripts/run-test-legs.sh $(foreach leg,$(TEST_LEGS),'$(leg)')
@@ -185,7 +191,7 @@ fuzz:
 # Every folder the targets above create, whichever LUA they were run with.
 clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
-	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
+	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(PORTABLE_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
 	  $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
 	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 

@@ -4,7 +4,10 @@
 // processors since about 2013, which a build for every x86-64 may not
 // assume). The processor picks once per pass. Both copies compute the same
 // integers and the same rounded doubles, so the results do not depend on
-// the choice; the AVX2 copy enables no fused multiply-add.
+// the choice; the AVX2 copy enables no fused multiply-add. A build with
+// Q_VEIL_KIT_PORTABLE_ONLY (the CMake option of that name) has the portable
+// copy alone, as other processors run it, so that it can be tested and
+// measured on x86 too.
 #ifndef Q_VEIL_KIT_FOR_EACH_SPAN_H
 #define Q_VEIL_KIT_FOR_EACH_SPAN_H
 
@@ -12,7 +15,8 @@
 
 #include "parallel/for_each_pixel.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && \
+    !defined(Q_VEIL_KIT_PORTABLE_ONLY)
 #define Q_VEIL_KIT_AVX2_COPY 1
 #endif
 
