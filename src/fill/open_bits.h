@@ -9,7 +9,6 @@
 
 #include "parallel/for_each_span.h"
 #include "fill/fill_bits.h"
-#include "fill/for_each_word.h"
 #include "pixel_buffer.h"
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
