@@ -47,7 +47,6 @@ int AlphaFillColor(lua_State* L) {
   const FillRequest request{ReadInt32(L, 4), ReadInt32(L, 5), ReadInt32(L, 6),
                             ReadInt32(L, 7), ReadInt32(L, 8), ReadInt32(L, 9),
                             ReadFlag(L, 10),  ReadDouble(L, 11)};
-  lua_settop(L, 1);
   Pixel* pixels = UsablePixels(buffer, width, height);
   if (pixels == nullptr) return ReturnNothing(L);
 

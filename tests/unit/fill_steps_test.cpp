@@ -13,6 +13,7 @@
 #include "fill/fill_steps.h"
 #include "fill/mark_fill_region.h"
 #include "fill/open_bits.h"
+#include "parallel/for_each_span.h"
 
 namespace qveil {
 namespace {
