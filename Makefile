@@ -42,6 +42,8 @@ VEIL_TEST_LUA := 5.4
 DEMO_BUILD ?= build-demo
 DEMO_OUT := out
 BENCH_BUILD ?= build-bench
+# The same with the portable copies alone, measured against it.
+BENCH_PORTABLE_BUILD ?= $(BENCH_BUILD)-portable
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 # The legs for other systems, cross-built and run under an emulator: each
@@ -178,7 +180,9 @@ demo:
 bench:
 	@./scripts/install-deps.sh $(BENCH_PACKAGES)
 	$(call configure_and_build,$(BENCH_BUILD),-DQ_VEIL_KIT_LUA=$(LUA) -DQ_VEIL_KIT_BUILD_BENCH=ON)
-	./bench/run.sh $(BENCH_BUILD)
+	$(call configure_and_build,$(BENCH_PORTABLE_BUILD),-DQ_VEIL_KIT_LUA=$(LUA) \
+	  -DQ_VEIL_KIT_BUILD_BENCH=ON -DQ_VEIL_KIT_PORTABLE_ONLY=ON)
+	./bench/run.sh $(BENCH_BUILD) $(BENCH_PORTABLE_BUILD)
 
 # The differential fuzzer (libFuzzer, AddressSanitizer, UBSan) on the
 # committed corpus and FUZZ_SECONDS of new inputs.
@@ -193,7 +197,7 @@ clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
 	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(PORTABLE_BUILD) $(WINDOWS_BUILD) $(ARM64_BUILD) \
 	  $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
+	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(BENCH_PORTABLE_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 
 help:
 	@printf '%-24s %s\n' \
