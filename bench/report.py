@@ -295,7 +295,7 @@ def compare(folder, builds):
     times = {}  # (name/size, label) -> [ms per round]
     order = []
     for label in labels:
-        for path in sorted(glob.glob(os.path.join(folder, "%s-*.json" % label))):
+        for path in sorted(glob.glob(os.path.join(folder, "%s-[0-9]*.json" % label))):
             for name, sizes in load(path).items():
                 for size, (ms, _) in sizes.items():
                     key = "%s/%s" % (name, size)
