@@ -111,7 +111,7 @@ template <typename Blend>
 void BlendMarked(Pixel* pixels, const FillBits& bits, std::int32_t width,
                  std::int32_t height, Blend blend) {
   const std::uint64_t* marked = bits.marked;
-  ForEachWordGroup(bits, width, height, [=](const WordGroup& group, auto code) {
+  ForEachWordGroup(bits, width, height, [=](const auto& group, auto code) {
     std::uint64_t words[kPixelsPerWord];
     if (!group.Load(marked, words)) return;
     Pixel* p = pixels + group.first;

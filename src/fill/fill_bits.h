@@ -169,7 +169,10 @@ inline void PixelOrderFromLines(const std::uint64_t* byLine, std::int32_t lines,
 // column, whose pixels are 64 * width consecutive ones of the buffer. A
 // group's bits are read and written in the buffer's order: word j for the
 // pixels first + 64 * j on (the reorder is done here), so a pass loops over
-// them with no layout of its own. No two groups share a word.
+// them with no layout of its own. No two groups share a word. kOneLine (by
+// rows) makes the group one word known as such to the compiler, so the
+// pass's loop over words disappears where the rows need none.
+template <bool kOneLine>
 struct WordGroup {
   std::int64_t first;   // the index of the group's first pixel
   std::int32_t lines;   // 1 by rows, the width by columns
@@ -177,8 +180,8 @@ struct WordGroup {
   std::int64_t word;    // the group's word of its first line in an array
   std::int32_t stride;  // from one line's word to the next line's
 
-  std::int32_t Pixels() const { return lines * span; }
-  std::int32_t Words() const { return WordsPerLine(Pixels()); }
+  std::int32_t Pixels() const { return kOneLine ? span : lines * span; }
+  std::int32_t Words() const { return kOneLine ? 1 : WordsPerLine(Pixels()); }
   // The pixels word j covers: 64, or fewer in the last word.
   std::int32_t PixelsOfWord(std::int32_t j) const {
     const std::int32_t left = Pixels() - j * kPixelsPerWord;
@@ -188,6 +191,10 @@ struct WordGroup {
   // words[0 .. Words() - 1] = the group's bits of `array`; false, with
   // `words` left as it was, when none of them is set.
   bool Load(const std::uint64_t* array, std::uint64_t* words) const {
+    if (kOneLine) {
+      words[0] = array[word];
+      return words[0] != 0;
+    }
     std::uint64_t byLine[kPixelsPerWord];
     std::uint64_t any = 0;
     for (std::int32_t l = 0; l < lines; ++l) {
@@ -200,17 +207,23 @@ struct WordGroup {
   }
 
   void Store(const std::uint64_t* words, std::uint64_t* array) const {
+    if (kOneLine) {
+      array[word] = words[0];
+      return;
+    }
     std::uint64_t byLine[kPixelsPerWord];
     LinesFromPixelOrder(words, lines, span, byLine);
     for (std::int32_t l = 0; l < lines; ++l) array[word + std::int64_t{l} * stride] = byLine[l];
   }
 
   void Clear(std::uint64_t* array) const {
-    for (std::int32_t l = 0; l < lines; ++l) array[word + std::int64_t{l} * stride] = 0;
+    for (std::int32_t l = 0; l < (kOneLine ? 1 : lines); ++l) {
+      array[word + std::int64_t{l} * stride] = 0;
+    }
   }
 };
 
-// Runs body(group, code) for every WordGroup of a width x height image, as
+// Runs body(group, code) for every word group of a width x height image, as
 // one parallel pass in spans of about 4096 pixels (ForEachSpanOf: `code` is
 // the copy of the loop that runs), 64 words of a row or 64 / width blocks.
 template <typename GroupBody>
@@ -224,7 +237,7 @@ void ForEachWordGroup(const FillBits& bits, std::int32_t width, std::int32_t hei
                     for (std::int32_t block = first; block < first + size; ++block) {
                       const std::int32_t row = block * kPixelsPerWord;
                       const std::int32_t left = height - row;
-                      body(WordGroup{std::int64_t{row} * width, width,
+                      body(WordGroup<false>{std::int64_t{row} * width, width,
                                      left < kPixelsPerWord ? left : kPixelsPerWord, block,
                                      wordsPerLine},
                            code);
@@ -239,7 +252,7 @@ void ForEachWordGroup(const FillBits& bits, std::int32_t width, std::int32_t hei
                     const std::int32_t y = k / wordsPerLine;
                     const std::int32_t x = (k - y * wordsPerLine) * kPixelsPerWord;
                     const std::int32_t left = width - x;
-                    body(WordGroup{std::int64_t{y} * width + x, 1,
+                    body(WordGroup<true>{std::int64_t{y} * width + x, 1,
                                    left < kPixelsPerWord ? left : kPixelsPerWord, k, 0},
                          code);
                   }

@@ -11,7 +11,7 @@ void MarkOpenPixels(const Pixel* pixels, std::int32_t openAlphas, const FillBits
   const auto limit = static_cast<std::uint32_t>(openAlphas);
   std::uint64_t* open = bits.open;
   std::uint64_t* marked = bits.marked;
-  ForEachWordGroup(bits, width, height, [=](const WordGroup& group, auto code) {
+  ForEachWordGroup(bits, width, height, [=](const auto& group, auto code) {
     std::uint64_t words[kPixelsPerWord];
     const Pixel* p = pixels + group.first;
     for (std::int32_t j = 0; j < group.Words(); ++j) {

@@ -34,9 +34,11 @@ namespace span_detail {
 constexpr std::int32_t kSpan = 4096;
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
-// The body inlines here and is vectorised for AVX2.
+// The body inlines here and is vectorised for AVX2: flatten inlines all it
+// calls, whose code would otherwise be compiled for the baseline alone
+// wherever the compiler kept it out of line.
 template <typename SpanBody>
-__attribute__((target("avx2"))) void RunSpanAvx2(const SpanBody& body, std::int32_t first,
+__attribute__((target("avx2"), flatten)) void RunSpanAvx2(const SpanBody& body, std::int32_t first,
                                                  std::int32_t size) {
   body(first, size, Avx2Code{});
 }
