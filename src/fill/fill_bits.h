@@ -238,8 +238,8 @@ void ForEachWordGroup(const FillBits& bits, std::int32_t width, std::int32_t hei
                       const std::int32_t row = block * kPixelsPerWord;
                       const std::int32_t left = height - row;
                       body(WordGroup<false>{std::int64_t{row} * width, width,
-                                     left < kPixelsPerWord ? left : kPixelsPerWord, block,
-                                     wordsPerLine},
+                                            left < kPixelsPerWord ? left : kPixelsPerWord,
+                                            block, wordsPerLine},
                            code);
                     }
                   });
@@ -253,7 +253,7 @@ void ForEachWordGroup(const FillBits& bits, std::int32_t width, std::int32_t hei
                     const std::int32_t x = (k - y * wordsPerLine) * kPixelsPerWord;
                     const std::int32_t left = width - x;
                     body(WordGroup<true>{std::int64_t{y} * width + x, 1,
-                                   left < kPixelsPerWord ? left : kPixelsPerWord, k, 0},
+                                         left < kPixelsPerWord ? left : kPixelsPerWord, k, 0},
                          code);
                   }
                 });
