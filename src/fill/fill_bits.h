@@ -224,14 +224,17 @@ struct WordGroup {
 };
 
 // Runs body(group, code) for every word group of a width x height image, as
-// one parallel pass in spans of about 4096 pixels (ForEachSpanOf: `code` is
-// the copy of the loop that runs), 64 words of a row or 64 / width blocks.
+// one parallel pass in spans of about kPixelsPerSpan pixels (ForEachSpanOf:
+// `code` is the copy of the loop that runs): 64 words of rows, or
+// 64 / width blocks.
 template <typename GroupBody>
 void ForEachWordGroup(const FillBits& bits, std::int32_t width, std::int32_t height,
                       GroupBody body) {
   const std::int32_t wordsPerLine = bits.wordsPerLine;
   if (bits.byColumns) {
-    const std::int32_t blocksPerSpan = kPixelsPerWord / width > 0 ? kPixelsPerWord / width : 1;
+    const std::int32_t blockPixels = kPixelsPerWord * width;
+    const std::int32_t blocksPerSpan =
+        kPixelsPerSpan / blockPixels > 0 ? kPixelsPerSpan / blockPixels : 1;
     ForEachSpanOf(wordsPerLine, blocksPerSpan,
                   [=](std::int32_t first, std::int32_t size, auto code) {
                     for (std::int32_t block = first; block < first + size; ++block) {
@@ -245,7 +248,7 @@ void ForEachWordGroup(const FillBits& bits, std::int32_t width, std::int32_t hei
                   });
     return;
   }
-  constexpr std::int32_t kWordsPerSpan = 4096 / kPixelsPerWord;
+  constexpr std::int32_t kWordsPerSpan = kPixelsPerSpan / kPixelsPerWord;
   ForEachSpanOf(wordsPerLine * height, kWordsPerSpan,
                 [=](std::int32_t first, std::int32_t size, auto code) {
                   for (std::int32_t k = first; k < first + size; ++k) {

@@ -28,10 +28,11 @@ namespace qveil {
 struct PortableCode {};
 struct Avx2Code {};
 
-namespace span_detail {
+// Indices per span of ForEachSpan: one processor check and one call per
+// span.
+constexpr std::int32_t kPixelsPerSpan = 4096;
 
-// Indices per span: one processor check and one call per span.
-constexpr std::int32_t kSpan = 4096;
+namespace span_detail {
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
 // The body inlines here and is vectorised for AVX2: flatten inlines all it
@@ -77,7 +78,7 @@ void ForEachSpanOf(std::int32_t count, std::int32_t spanSize, SpanBody body) {
 // the compiler vectorises it in each copy.
 template <typename SpanBody>
 void ForEachSpan(std::int32_t count, SpanBody body) {
-  ForEachSpanOf(count, span_detail::kSpan,
+  ForEachSpanOf(count, kPixelsPerSpan,
                 [body](std::int32_t first, std::int32_t size, auto) { body(first, size); });
 }
 
