@@ -31,6 +31,9 @@ CMAKE ?= cmake
 TEST_BUILD ?= build-test
 SANITIZE_BUILD ?= $(TEST_BUILD)-sanitize
 CLANG_BUILD ?= $(TEST_BUILD)-clang
+# The portable copies alone (no AVX2 copy), as arm64 runs them: the Lua suite
+# once, natively.
+PORTABLE_BUILD ?= $(TEST_BUILD)-portable
 TEST_LUA_VERSIONS := 5.2 5.3 5.4
 # The unsanitized veil, with its tests and the packaging tests that install
 # it, is built in this leg: the hosts are checked with a Lua other than 5.1
@@ -39,6 +42,8 @@ VEIL_TEST_LUA := 5.4
 DEMO_BUILD ?= build-demo
 DEMO_OUT := out
 BENCH_BUILD ?= build-bench
+# The same with the portable copies alone, measured against it.
+BENCH_PORTABLE_BUILD ?= $(BENCH_BUILD)-portable
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 # The legs for other systems, cross-built and run under an emulator: each
@@ -124,7 +129,7 @@ macos_options = -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/macos.cmake -DQ_VEIL_KIT
   -DLUA_INCLUDE_DIR='$(MACOS_TOOLCHAIN)/lua$(1)'
 # make test's legs, in the order they run: FOLDER, or FOLDER:TEST-REGEX.
 TEST_LEGS := $(SANITIZE_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ \
+  $(CLANG_BUILD):^(lua_suite_lua5\.1|fork_host|thread_start_host)$$ $(PORTABLE_BUILD):^lua_suite_lua5\.1$$ \
   $(foreach v,$(WINDOWS_LUA_VERSIONS),$(call windows_build,$(v))) $(ARM64_BUILD) $(MACOS_BUILD) \
   $(TEST_BUILD)
 
@@ -186,6 +191,8 @@ test:
 	$(foreach v,$(TEST_LUA_VERSIONS),$(call configure_and_build,$(call linux_build,$(v)),$(call linux_options,$(v))))
 	$(call configure_and_build,$(CLANG_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
 	  -DCMAKE_CXX_COMPILER=clang++)
+	$(call configure_and_build,$(PORTABLE_BUILD),$(LEG_OPTIONS) -DQ_VEIL_KIT_LUA=5.1 \
+	  -DQ_VEIL_KIT_PORTABLE_ONLY=ON)
 	$(call windows_legs,$(WINDOWS_LUA_VERSIONS))
 	$(call arm64_legs,5.1)
 	$(macos_leg)
@@ -247,7 +254,9 @@ demo:
 bench:
 	@./scripts/install-deps.sh $(BENCH_PACKAGES)
 	$(call configure_and_build,$(BENCH_BUILD),-DQ_VEIL_KIT_LUA=$(LUA) -DQ_VEIL_KIT_BUILD_BENCH=ON)
-	./bench/run.sh $(BENCH_BUILD)
+	$(call configure_and_build,$(BENCH_PORTABLE_BUILD),-DQ_VEIL_KIT_LUA=$(LUA) \
+	  -DQ_VEIL_KIT_BUILD_BENCH=ON -DQ_VEIL_KIT_PORTABLE_ONLY=ON)
+	./bench/run.sh $(BENCH_BUILD) $(BENCH_PORTABLE_BUILD)
 
 # The differential fuzzer (libFuzzer, AddressSanitizer, UBSan) on the
 # committed corpus and FUZZ_SECONDS of new inputs.
@@ -260,11 +269,11 @@ fuzz:
 # Every folder the targets above create, whichever LUA they were run with.
 clean:
 	rm -rf $(sort $(BUILD) $(foreach v,$(LUA_VERSIONS),$(call plain_build,$(v)))) \
-	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) \
+	  $(TEST_BUILD) $(SANITIZE_BUILD) $(CLANG_BUILD) $(PORTABLE_BUILD) \
 	  $(foreach v,$(WINDOWS_LUA_VERSIONS),$(call windows_build,$(v))) \
 	  $(foreach v,$(ARM64_LUA_VERSIONS),$(call arm64_build,$(v))) \
 	  $(MACOS_BUILD) $(foreach v,$(TEST_LUA_VERSIONS),$(TEST_BUILD)-lua$(v)) \
-	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
+	  $(DEMO_BUILD) $(DEMO_OUT) $(BENCH_BUILD) $(BENCH_PORTABLE_BUILD) $(FUZZ_BUILD) $(LUAROCKS_BUILD) $(DIST)
 
 help:
 	@printf '%-24s %s\n' \

@@ -95,10 +95,8 @@ std::int64_t CountRegion(const Image& image) {
   const std::int32_t n = image.size;
   FillWorkArrays work;
   if (!AcquireFillWorkArrays(n, n, &work)) return -1;
-  std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(kThreshold, true, weights);
-  MarkOpenPixels(image.pixels.data(), CountOpenAlphas(weights, kThreshold), work.bits, n, n);
-  MarkFillRegion(work.bits, work.xStack, work.yStack, n, n, image.SeedX(), image.SeedY());
+  MarkOpenPixels(image.pixels.data(), OpenAlphaLimit(BenchRequest()), work.bits, n, n);
+  MarkFillRegion(work.bits, work.xStack, work.yStack, image.SeedX(), image.SeedY());
   std::int64_t marked = 0;
   for (std::int64_t k = 0; k < WordsOfImage(n, n); ++k) {
     marked += __builtin_popcountll(work.bits.marked[k]);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "fill/fill_rules.h"
 #include "pixel_buffer.h"
 
 namespace qveil::bench {
@@ -32,6 +33,11 @@ constexpr Picture kFillPictures[] = {Picture::kTransparent, Picture::kNoise,
                                      Picture::kChecker};
 
 constexpr std::int32_t kThreshold = 128;
+
+// The fill the benchmarks ask for, opaque (soft for the soft blend's).
+inline FillRequest BenchRequest(bool soft = false) {
+  return FillRequest{200, 100, 50, 0, 0, kThreshold, soft, 0.75};
+}
 
 struct Image {
   std::int32_t size;  // width = height

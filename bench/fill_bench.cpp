@@ -53,9 +53,7 @@ void Mark(benchmark::State& state, Form form, const Pixel* pixels, std::int32_t 
     state.SkipWithError("out of memory");
     return;
   }
-  std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(kThreshold, true, weights);
-  const std::int32_t openAlphas = CountOpenAlphas(weights, kThreshold);
+  const std::int32_t openAlphas = OpenAlphaLimit(BenchRequest());
   // Warm the stacks once, so the figure is the fill and not first touch.
   std::memset(w.xStack, 0, (static_cast<std::size_t>(count) + 1) * 4);
   std::memset(w.yStack, 0, (static_cast<std::size_t>(count) + 1) * 4);
@@ -65,7 +63,7 @@ void Mark(benchmark::State& state, Form form, const Pixel* pixels, std::int32_t 
     switch (form) {
       case Form::kRunFill:
         state.PauseTiming();
-        RunFillMask(pixels, weights, kThreshold, mask.data(), count);
+        RunFillMask(pixels, openAlphas, mask.data(), count);
         state.ResumeTiming();
         RunFill(mask.data(), w.xStack, w.yStack, width, height, seedX, seedY);
         break;
@@ -73,11 +71,11 @@ void Mark(benchmark::State& state, Form form, const Pixel* pixels, std::int32_t 
         state.PauseTiming();
         std::memset(w.bits.marked, 0, markedBytes);
         state.ResumeTiming();
-        MarkFillRegion(w.bits, w.xStack, w.yStack, width, height, seedX, seedY);
+        MarkFillRegion(w.bits, w.xStack, w.yStack, seedX, seedY);
         break;
       case Form::kOpenAndFill:
         MarkOpenPixels(pixels, openAlphas, w.bits, width, height);
-        MarkFillRegion(w.bits, w.xStack, w.yStack, width, height, seedX, seedY);
+        MarkFillRegion(w.bits, w.xStack, w.yStack, seedX, seedY);
         break;
     }
     benchmark::ClobberMemory();

@@ -38,18 +38,12 @@ void Convert(benchmark::State& state, std::int32_t size, std::int32_t source) {
 // alone.
 struct Prepared {
   FillWorkArrays work{};
-  std::int32_t weights[kAlphaValues];
-  std::int32_t openAlphas;
+  std::int32_t openAlphas = OpenAlphaLimit(BenchRequest());
   explicit Prepared(const Image& image, bool fill) {
     const std::int32_t n = image.size;
     AcquireFillWorkArrays(n, n, &work);
-    BuildAlphaWeights(kThreshold, true, weights);
-    openAlphas = CountOpenAlphas(weights, kThreshold);
     MarkOpenPixels(image.pixels.data(), openAlphas, work.bits, n, n);
-    if (fill) {
-      MarkFillRegion(work.bits, work.xStack, work.yStack, n, n, image.SeedX(),
-                     image.SeedY());
-    }
+    if (fill) MarkFillRegion(work.bits, work.xStack, work.yStack, image.SeedX(), image.SeedY());
   }
   ~Prepared() { ReleaseFillWorkArrays(&work); }
 };
@@ -74,11 +68,10 @@ void Blend(benchmark::State& state, Picture picture, std::int32_t size, bool sof
     state.PauseTiming();
     pixels = image.pixels;
     state.ResumeTiming();
-    const FillRequest request{200, 100, 50, 0, 0, kThreshold, soft, 0.75};
     if (soft) {
-      BlendSoft(pixels.data(), w.bits, request, size, size, w.xStack);
+      BlendSoft(pixels.data(), w.bits, BenchRequest(true), size, size, w.xStack);
     } else {
-      BlendOpaque(pixels.data(), w.bits, WeightFactor(kThreshold, true), request, size, size);
+      BlendOpaque(pixels.data(), w.bits, BenchRequest(), size, size);
     }
     benchmark::ClobberMemory();
   }

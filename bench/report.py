@@ -13,6 +13,9 @@ same code moves by several times between processors with other caches.
 
     report.py DIR        the machine, then the tables
     report.py --machine  the machine only
+    report.py --compare DIR LABEL=BUILD...
+                         the medians of bench/compare.sh's rounds, each
+                         build against the first
 """
 import glob
 import json
@@ -277,9 +280,59 @@ def fork_guard(t):
             row([s, "%.1f" % (g[0] * 1000), "%.1f" % (u[0] * 1000), "%.2f" % (g[0] / u[0])])
 
 
+# The whole calls a portable build (the loops other processors run) must
+# keep within 1.2 times the default build's time, in the same run.
+PORTABLE_LIMIT = 1.2
+PORTABLE_TARGETS = ["Call/AlphaFillColor/opaque/transparent/4096",
+                    "Call/AlphaFillColor/opaque/noise/2048"] + \
+    ["Call/AlphaDataSet/src%d/4096" % s for s in (1, 2, 3)]
+
+
+def compare(folder, builds):
+    """Each benchmark's median over the rounds of every build, and its ratio
+    to the first build's median."""
+    labels = [b.split("=", 1)[0] for b in builds]
+    times = {}  # (name/size, label) -> [ms per round]
+    order = []
+    for label in labels:
+        for path in sorted(glob.glob(os.path.join(folder, "%s-[0-9]*.json" % label))):
+            for name, sizes in load(path).items():
+                for size, (ms, _) in sizes.items():
+                    key = "%s/%s" % (name, size)
+                    if key not in order:
+                        order.append(key)
+                    times.setdefault((key, label), []).append(ms)
+
+    def median(values):
+        values = sorted(values)
+        mid = len(values) // 2
+        return values[mid] if len(values) % 2 else (values[mid - 1] + values[mid]) / 2
+
+    rounds = max((len(v) for v in times.values()), default=0)
+    threads = os.environ.get("OMP_NUM_THREADS")
+    print("\nEach build against %s, %s, the median of %d rounds, the builds run in "
+          "turn:\n" % (labels[0], "OMP_NUM_THREADS=%s" % threads if threads else
+                        "runtime defaults", rounds))
+    row(["benchmark"] + ["%s ms" % l for l in labels] +
+        ["%s ×%s" % (l, labels[0]) for l in labels[1:]] + ["limit", "met"])
+    row(["---"] * (2 * len(labels) + 2))
+    for key in order:
+        ms = [median(times[(key, l)]) if (key, l) in times else None for l in labels]
+        ratios = [m / ms[0] if m is not None and ms[0] else None for m in ms[1:]]
+        limit, met = "", ""
+        if key in PORTABLE_TARGETS and "portable" in labels[1:]:
+            ratio = ratios[labels.index("portable") - 1]
+            limit = "≤ %g" % PORTABLE_LIMIT
+            met = "–" if ratio is None else "yes" if ratio <= PORTABLE_LIMIT else "**no**"
+        row([key] + [show(m, 3) for m in ms] + [show(r) for r in ratios] + [limit, met])
+
+
 def main():
     print("\n".join(machine()))
     if sys.argv[1:] == ["--machine"]:
+        return
+    if sys.argv[1] == "--compare":
+        compare(sys.argv[2], sys.argv[3:])
         return
     folder = sys.argv[1]
     default = load(os.path.join(folder, "default.json"))

@@ -3,8 +3,13 @@
 # OpenMP runtime's defaults, then the whole opaque calls (with their
 # references) on 1 and 2 threads, with the default and the passive wait
 # policy; every figure the median of three interleaved repetitions. The module
-# never changes these settings; only this script's environment does.
-# Usage: bench/run.sh BUILD_DIR
+# never changes these settings; only this script's environment does. With a
+# second build of the portable copies alone (Q_VEIL_KIT_PORTABLE_ONLY), the
+# passes and the calls that have an AVX2 copy run last in both builds in
+# turn, five rounds, against the default build (bench/compare.sh): under the
+# runtime's defaults and on one thread, where the code's own speed shows
+# rather than the memory's.
+# Usage: bench/run.sh BUILD_DIR [PORTABLE_BUILD_DIR]
 set -eu
 build=$1
 out=$build/bench-results
@@ -36,3 +41,11 @@ for threads in 1 2; do
   done
 done
 python3 "$(dirname "$0")/report.py" "$out"
+if [ $# -ge 2 ]; then
+  portable='^(Call/AlphaFillColor/opaque/(transparent/4096|noise/2048)|Call/AlphaDataSet/src[0-4]/4096|MarkOpenPixels/4096|BlendOpaque/(transparent|noise)/4096|ConvertToAlpha/src[014]/4096)/'
+  echo "== the portable build against the default one, runtime defaults, then one thread"
+  env -u OMP_NUM_THREADS -u OMP_WAIT_POLICY "$(dirname "$0")/compare.sh" "$out/portable" \
+    "$portable" 5 default="$build" portable="$2"
+  OMP_NUM_THREADS=1 "$(dirname "$0")/compare.sh" "$out/portable-t1" \
+    "$portable" 5 default="$build" portable="$2"
+fi

@@ -17,12 +17,13 @@ constexpr std::int32_t kUnmarked = 0;  // open and not reached (yet)
 constexpr std::int32_t kMarked = 1;    // in the fill region
 constexpr std::int32_t kBoundary = 2;  // weight at or above the threshold
 
-// mask[i] = kUnmarked where the weight of pixel i's alpha is below the
-// threshold, kBoundary elsewhere: the old alpha plane and boundary passes.
-inline void RunFillMask(const Pixel* pixels, const std::int32_t* weights,
-                        std::int32_t threshold, std::int32_t* mask, std::int32_t count) {
+// mask[i] = kUnmarked where pixel i is open (its alpha below the open-alpha
+// limit), kBoundary elsewhere: what the old alpha plane and boundary passes
+// left.
+inline void RunFillMask(const Pixel* pixels, std::int32_t openAlphas, std::int32_t* mask,
+                        std::int32_t count) {
   ForEachPixel(count, [=](std::int32_t i) {
-    mask[i] = weights[AlphaOf(pixels[i])] < threshold ? kUnmarked : kBoundary;
+    mask[i] = static_cast<std::int32_t>(AlphaOf(pixels[i])) < openAlphas ? kUnmarked : kBoundary;
   });
 }
 

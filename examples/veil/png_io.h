@@ -12,6 +12,8 @@
 #ifndef VEIL_PNG_IO_H
 #define VEIL_PNG_IO_H
 
+#include <png.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,6 +61,32 @@ bool ReadPng(const std::string& path, Image* image, std::string* error);
 // keeps its permissions.
 bool WritePng(const std::string& path, const ImageView& image,
               std::string* error);
+
+namespace png_detail {
+
+// What reading and writing share: libpng's struct, made by `create`
+// (png_create_read_struct or png_create_write_struct) with `context` for
+// `onError` and no warning handler (warnings never stop a file), and its
+// info; run(png, info) gives the result, and `destroy` frees both. False
+// with "not enough memory to VERB a PNG" in `error` when they cannot be
+// had. Nothing here calls setjmp: `run` does, below.
+template <typename Create, typename Destroy, typename Run>
+bool WithPngStruct(Create create, Destroy destroy, void* context, png_error_ptr onError,
+                   const char* verb, std::string* error, Run run) {
+  png_structp png = create(PNG_LIBPNG_VER_STRING, context, onError,
+                           [](png_structp, png_const_charp) {});
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  bool ok = false;
+  if (info == nullptr) {
+    *error = std::string("not enough memory to ") + verb + " a PNG";
+  } else {
+    ok = run(png, info);
+  }
+  destroy(&png, &info);
+  return ok;
+}
+
+}  // namespace png_detail
 
 }  // namespace veil
 

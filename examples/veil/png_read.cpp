@@ -35,9 +35,6 @@ void OnPngError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-// Warnings (an odd colour profile, an unknown chunk...) do not stop a read.
-void OnPngWarning(png_structp, png_const_charp) {}
-
 void ReadBytes(png_structp png, png_bytep data, png_size_t length) {
   auto* context = static_cast<ReadContext*>(png_get_io_ptr(png));
   if (std::fread(data, 1, length, context->file) == length) return;
@@ -186,17 +183,13 @@ bool ReadPng(const std::string& path, std::int64_t max_pixels,
 
   ReadContext context;
   context.file = file;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &context,
-                                           OnPngError, OnPngWarning);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  bool ok = false;
-  if (info == nullptr) {
-    *error = "not enough memory to read a PNG";
-  } else {
-    png_set_read_fn(png, &context, ReadBytes);
-    ok = Decode(png, info, &context, max_pixels, allocator, image, error);
-  }
-  png_destroy_read_struct(&png, &info, nullptr);
+  const bool ok = png_detail::WithPngStruct(
+      png_create_read_struct,
+      [](png_structpp png, png_infopp info) { png_destroy_read_struct(png, info, nullptr); },
+      &context, OnPngError, "read", error, [&](png_structp png, png_infop info) {
+        png_set_read_fn(png, &context, ReadBytes);
+        return Decode(png, info, &context, max_pixels, allocator, image, error);
+      });
   std::fclose(file);
   return ok;
 }

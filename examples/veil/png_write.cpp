@@ -30,8 +30,6 @@ void OnPngError(png_structp png, png_const_charp message) {
   png_longjmp(png, 1);
 }
 
-void OnPngWarning(png_structp, png_const_charp) {}
-
 void WriteBytes(png_structp png, png_bytep data, png_size_t length) {
   auto* context = static_cast<WriteContext*>(png_get_io_ptr(png));
   if (std::fwrite(data, 1, length, context->file) == length) return;
@@ -80,19 +78,14 @@ bool WriteTo(std::FILE* file, const ImageView& image, std::string* error) {
   }
   WriteContext context;
   context.file = file;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &context,
-                                            OnPngError, OnPngWarning);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  bool ok = false;
-  if (info == nullptr) {
-    *error = "not enough memory to write a PNG";
-  } else {
-    png_set_write_fn(png, &context, WriteBytes, FlushBytes);
-    ok = Encode(png, info, &image, row.data());
-    if (!ok) *error = context.reason;
-  }
-  png_destroy_write_struct(&png, &info);
-  return ok;
+  return png_detail::WithPngStruct(
+      png_create_write_struct, png_destroy_write_struct, &context, OnPngError, "write", error,
+      [&](png_structp png, png_infop info) {
+        png_set_write_fn(png, &context, WriteBytes, FlushBytes);
+        const bool ok = Encode(png, info, &image, row.data());
+        if (!ok) *error = context.reason;
+        return ok;
+      });
 }
 
 }  // namespace

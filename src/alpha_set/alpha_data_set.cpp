@@ -18,7 +18,6 @@ int AlphaDataSet(lua_State* L) {
   const std::int32_t width = ReadInt32(L, 2);
   const std::int32_t height = ReadInt32(L, 3);
   const std::int32_t source = ReadInt32(L, 4);
-  lua_settop(L, 1);
   Pixel* pixels = UsablePixels(buffer, width, height);
   if (pixels == nullptr) return ReturnNothing(L);
 

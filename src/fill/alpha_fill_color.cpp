@@ -22,25 +22,18 @@ namespace qveil {
 
 namespace {
 
-// The fill on the work arrays, once PredictFill has found the seed open.
-// Split from the Lua function so the arrays are released in one place.
+// The fill on the work arrays, once the seed has been found open. Split
+// from the Lua function so the arrays are released in one place.
 void FillFromSeed(Pixel* pixels, const FillWorkArrays& work, std::int32_t width,
-                  std::int32_t height, const FillRequest& request) {
-  // The weights depend on the alpha alone: 256 of them stand in for a plane
-  // of them. Soft mode weighs with the raw alpha.
-  const bool stretch = StretchesAlpha(request);
-  std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(request.threshold, stretch, weights);
-  const SeedPoint seed = SeedOf(width, height, request);
-  MarkOpenPixels(pixels, CountOpenAlphas(weights, request.threshold), work.bits, width, height);
-  MarkFillRegion(work.bits, work.xStack, work.yStack, width, height,
-                 static_cast<std::int32_t>(seed.x), static_cast<std::int32_t>(seed.y));
+                  std::int32_t height, const FillRequest& request, SeedPoint seed) {
+  MarkOpenPixels(pixels, OpenAlphaLimit(request), work.bits, width, height);
+  MarkFillRegion(work.bits, work.xStack, work.yStack, static_cast<std::int32_t>(seed.x),
+                 static_cast<std::int32_t>(seed.y));
   if (request.soft) {
     // The x stack is done with once the region is marked.
     BlendSoft(pixels, work.bits, request, width, height, work.xStack);
   } else {
-    BlendOpaque(pixels, work.bits, WeightFactor(request.threshold, stretch), request, width,
-                height);
+    BlendOpaque(pixels, work.bits, request, width, height);
   }
 }
 
@@ -54,7 +47,6 @@ int AlphaFillColor(lua_State* L) {
   const FillRequest request{ReadInt32(L, 4), ReadInt32(L, 5), ReadInt32(L, 6),
                             ReadInt32(L, 7), ReadInt32(L, 8), ReadInt32(L, 9),
                             ReadFlag(L, 10),  ReadDouble(L, 11)};
-  lua_settop(L, 1);
   Pixel* pixels = UsablePixels(buffer, width, height);
   if (pixels == nullptr) return ReturnNothing(L);
 
@@ -62,13 +54,14 @@ int AlphaFillColor(lua_State* L) {
   // 32 bits is refused: neither requests memory. Nor does a seed outside the
   // image or on a boundary.
   if (CountPixels(width, height) <= 0) return ReturnNothing(L);
-  if (PredictFill(pixels, width, height, request) != FillOutcome::kFills) {
+  const SeedPoint seed = SeedOf(width, height, request);
+  if (OutcomeOfSeed(pixels, width, height, request, seed) != FillOutcome::kFills) {
     return ReturnNothing(L);
   }
 
   FillWorkArrays work;
   if (!AcquireFillWorkArrays(width, height, &work)) return ReturnNothing(L);
-  FillFromSeed(pixels, work, width, height, request);
+  FillFromSeed(pixels, work, width, height, request, seed);
   ReleaseFillWorkArrays(&work);
   return ReturnBuffer(L);
 }

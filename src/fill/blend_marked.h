@@ -5,9 +5,8 @@
 
 #include <cstdint>
 
-#include "fill/column_bits.h"
 #include "fill/fill_bits.h"
-#include "fill/for_each_word.h"
+#include "parallel/for_each_span.h"
 #include "pixel_buffer.h"
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
@@ -111,37 +110,14 @@ inline void BlendWord(Pixel* p, std::uint64_t marked, std::int32_t size, const B
 template <typename Blend>
 void BlendMarked(Pixel* pixels, const FillBits& bits, std::int32_t width,
                  std::int32_t height, Blend blend) {
-  const std::int32_t wordsPerLine = bits.wordsPerLine;
   const std::uint64_t* marked = bits.marked;
-  if (bits.byColumns) {
-    // Each block's marks are put in the buffer's order first, so the words
-    // go through the same loop as a wide image's.
-    ForEachRowBlock(width, height, [=](std::int32_t block, std::int32_t rows, auto code) {
-      std::uint64_t columns[kPixelsPerWord];
-      std::uint64_t any = 0;
-      for (std::int32_t x = 0; x < width; ++x) {
-        columns[x] = marked[static_cast<std::int64_t>(x) * wordsPerLine + block];
-        any |= columns[x];
-      }
-      if (any == 0) return;
-      std::uint64_t words[kPixelsPerWord];
-      PixelOrderFromColumns(columns, width, rows, words);
-      Pixel* p = pixels + static_cast<std::int64_t>(block) * kRowsPerBlock * width;
-      const std::int32_t count = rows * width;
-      for (std::int32_t first = 0; first < count; first += kPixelsPerWord) {
-        const std::int32_t left = count - first;
-        blend_detail::BlendWord(p + first, words[WordOf(first)],
-                                left < kPixelsPerWord ? left : kPixelsPerWord, blend, code);
-      }
-    });
-    return;
-  }
-  ForEachWordSpan(wordsPerLine * height, [=](std::int32_t first, std::int32_t size, auto code) {
-    for (std::int32_t k = first; k < first + size; ++k) {
-      if (marked[k] == 0) continue;
-      const WordPlace at = PlaceOfWord(k, wordsPerLine, width);
-      blend_detail::BlendWord(pixels + static_cast<std::int64_t>(at.y) * width + at.x,
-                              marked[k], at.pixels, blend, code);
+  ForEachWordGroup(bits, width, height, [=](const auto& group, auto code) {
+    std::uint64_t words[kPixelsPerWord];
+    if (!group.Load(marked, words)) return;
+    Pixel* p = pixels + group.first;
+    for (std::int32_t j = 0; j < group.Words(); ++j) {
+      blend_detail::BlendWord(p + j * kPixelsPerWord, words[j], group.PixelsOfWord(j), blend,
+                              code);
     }
   });
 }

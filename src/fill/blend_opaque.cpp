@@ -67,8 +67,9 @@ struct BlendClamped {
 
 }  // namespace
 
-void BlendOpaque(Pixel* pixels, const FillBits& bits, std::uint32_t weightFactor,
-                 const FillRequest& request, std::int32_t width, std::int32_t height) {
+void BlendOpaque(Pixel* pixels, const FillBits& bits, const FillRequest& request,
+                 std::int32_t width, std::int32_t height) {
+  const std::uint32_t weightFactor = WeightFactor(request);
   const std::int32_t red = request.red, green = request.green, blue = request.blue;
   // Decided once per call, so the per-pixel loop has no branch for it.
   if (IsByte(red) && IsByte(green) && IsByte(blue)) {

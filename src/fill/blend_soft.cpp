@@ -19,11 +19,11 @@ inline std::uint32_t TruncateToByte(double value) {
 // Everything of the soft blend that depends on the pixel's alpha alone,
 // worked out once per call for each of the 256 alpha values.
 struct SoftWeights {
-  double total[256];         // P = a + H
-  double fillTimesH[3][256];  // red, green, blue, each times H
-  std::uint32_t alpha[256];    // the new alpha byte, trunc(P)
-  std::uint32_t applies[256];  // all ones where H > 0; 0 where the pixel
-                               // keeps its value
+  double total[kAlphaValues];              // P = a + H
+  double fillTimesH[3][kAlphaValues];      // red, green, blue, each times H
+  std::uint32_t alpha[kAlphaValues];       // the new alpha byte, trunc(P)
+  std::uint32_t applies[kAlphaValues];     // all ones where H > 0; 0 where
+                                           // the pixel keeps its value
 };
 
 // The result must not depend on how the compiler is asked to contract
@@ -42,7 +42,7 @@ double Rounded(double product) {
 void WorkOutWeights(std::int32_t threshold, double strength, const double fill[3],
                     SoftWeights* weights) {
   const double t = threshold;
-  for (std::int32_t a = 0; a < 256; ++a) {
+  for (std::int32_t a = 0; a < kAlphaValues; ++a) {
     const double ad = a;
     // In this order, each step rounded: 255 - a; 255 - t; that times a;
     // that over t; the first minus the last; that times the strength.
@@ -89,7 +89,7 @@ struct BlendSoftPixel {
 // the 65536 pairs are worked out once, red, green and blue packed as
 // 0x00RRGGBB in entry a * 256 + c of a table in the scratch array, and each
 // pixel looks its three bytes up.
-constexpr std::int32_t kTableEntries = 256 * 256;
+constexpr std::int32_t kTableEntries = kAlphaValues * 256;
 // From here the table's 65536 entries cost at most a quarter of the
 // divisions they save.
 constexpr std::int32_t kTableMinPixels = 4 * kTableEntries;

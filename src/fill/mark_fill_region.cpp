@@ -7,14 +7,10 @@
 namespace qveil {
 
 void MarkFillRegion(const FillBits& bits, std::int32_t* xStack, std::int32_t* yStack,
-                    std::int32_t width, std::int32_t height, std::int32_t seedX,
-                    std::int32_t seedY) {
-  const auto noHook = [](std::int32_t, std::int32_t, std::int32_t) {};
-  if (bits.byColumns) {
-    MarkFillRegionWith(bits, xStack, yStack, height, width, seedY, seedX, noHook);
-  } else {
-    MarkFillRegionWith(bits, xStack, yStack, width, height, seedX, seedY, noHook);
-  }
+                    std::int32_t seedX, std::int32_t seedY) {
+  const LinePoint seed = LinePointOf(bits, seedX, seedY);
+  MarkFillRegionWith(bits, xStack, yStack, seed.along, seed.line,
+                     [](std::int32_t, std::int32_t, std::int32_t) {});
 }
 
 }  // namespace qveil

@@ -2,9 +2,10 @@
 // sees every pop, so tests can follow the stack pop by pop. The hook is a
 // template parameter: MarkFillRegion passes one that does nothing and costs
 // nothing. The fill goes along the lines of the bits (fill_bits.h) and calls
-// them rows: for bits kept by columns, MarkFillRegion gives it the image
-// turned on its diagonal, x and y swapped, whose 4-connected regions are
-// those of the image turned the same way.
+// them rows, x along them and y across: for bits kept by columns,
+// MarkFillRegion gives it the image turned on its diagonal, x and y swapped
+// (LinePointOf), whose 4-connected regions are those of the image turned
+// the same way.
 #ifndef Q_VEIL_KIT_MARK_FILL_REGION_H
 #define Q_VEIL_KIT_MARK_FILL_REGION_H
 
@@ -121,10 +122,11 @@ inline void PushStretchStartsInWord(const BitRow& row, std::int32_t y, std::int3
   }
 }
 
-// The pushes of PushStretchStartsInWord for a run of one pixel, `bit` in
-// word w: the pixel of the same column in `row`, if it is free.
-inline void PushIfFree(const BitRow& row, std::int32_t x, std::int32_t y, std::int32_t w,
-                       std::uint64_t bit, Stack& stack) {
+// The pushes of PushStretchStartsInWord for a run of one pixel, x: pixel
+// (x, y) of `row`, if it is free.
+inline void PushIfFree(const BitRow& row, std::int32_t x, std::int32_t y, Stack& stack) {
+  const std::int32_t w = WordOf(x);
+  const std::uint64_t bit = std::uint64_t{1} << BitOf(x);
   if ((row.Free(w) & bit) == 0) return;
   row.marked[w] |= bit;
   stack.Push(x, y);
@@ -171,12 +173,10 @@ inline std::uint64_t RunInWord(const BitRow& row, std::int32_t x, std::int32_t w
 // width * height. (A run marks pixels without pushing them, which only
 // leaves fewer to push.)
 template <typename OnPop>
-void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
-                        std::int32_t* yStack, std::int32_t width,
-                        std::int32_t height, std::int32_t seedX,
-                        std::int32_t seedY, OnPop onPop) {
-  static_cast<void>(width);  // the bit rows carry the row length
+void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack, std::int32_t* yStack,
+                        std::int32_t seedX, std::int32_t seedY, OnPop onPop) {
   const std::int32_t wordsPerRow = bits.wordsPerLine;
+  const std::int32_t height = bits.lines;
   const auto rowOf = [&](std::int32_t y) {
     const std::int64_t start = static_cast<std::int64_t>(y) * wordsPerRow;
     return fill_detail::BitRow{bits.open + start, bits.marked + start};
@@ -205,8 +205,8 @@ void MarkFillRegionWith(const FillBits& bits, std::int32_t* xStack,
       // A run of the popped pixel alone, as in a corridor one pixel wide,
       // and already marked (a pixel is marked when it is pushed): only the
       // pixels above and below are left to look at.
-      if (y > 0) fill_detail::PushIfFree(up(), x, y - 1, w, bit, stack);
-      if (y + 1 < height) fill_detail::PushIfFree(down(), x, y + 1, w, bit, stack);
+      if (y > 0) fill_detail::PushIfFree(up(), x, y - 1, stack);
+      if (y + 1 < height) fill_detail::PushIfFree(down(), x, y + 1, stack);
     } else if (const std::uint64_t run = fill_detail::RunInWord(row, x, wordsPerRow); run != 0) {
       row.marked[w] |= run;
       if (y > 0) fill_detail::PushStretchStartsInWord(up(), y - 1, w, run, stack);

@@ -5,10 +5,10 @@
 #define Q_VEIL_KIT_OPEN_BITS_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "parallel/for_each_span.h"
 #include "fill/fill_bits.h"
-#include "fill/for_each_word.h"
 #include "pixel_buffer.h"
 
 #ifdef Q_VEIL_KIT_AVX2_COPY
@@ -17,12 +17,32 @@
 
 namespace qveil {
 
-// The open bits of the `size` (1..64) pixels from p: bit k for p[k].
+// The open bits of the `size` (1..64) pixels from p: bit k for p[k]. A
+// whole word compares into 64 bytes first, one compare a lane, which
+// compilers vectorise for any processor (NEON on arm64, SSE2 on x86-64),
+// and then packs each 8 bytes of 0 or 1 into 8 bits with one multiply:
+// byte i (little-endian, as the pixels) times 0x0102040810204080 lands on bit 56 + i, and the other
+// products fall on bits below 56 or beyond 63, each on a bit of its own,
+// so no carry reaches the top byte. Alphas are 0..255 and the limit 0..256,
+// so the signed comparison is exact.
 inline std::uint64_t OpenBits(const Pixel* p, std::int32_t size, std::uint32_t openAlphas,
                               PortableCode = {}) {
+  const auto limit = static_cast<std::int32_t>(openAlphas);
   std::uint64_t bits = 0;
-  for (std::int32_t k = 0; k < size; ++k) {
-    bits |= std::uint64_t{AlphaOf(p[k]) < openAlphas} << k;
+  if (size < kPixelsPerWord) {
+    for (std::int32_t k = 0; k < size; ++k) {
+      bits |= std::uint64_t{static_cast<std::int32_t>(AlphaOf(p[k])) < limit} << k;
+    }
+    return bits;
+  }
+  std::uint8_t open[kPixelsPerWord];
+  for (std::int32_t k = 0; k < kPixelsPerWord; ++k) {
+    open[k] = static_cast<std::int32_t>(AlphaOf(p[k])) < limit;
+  }
+  for (std::int32_t k = 0; k < kPixelsPerWord; k += 8) {
+    std::uint64_t eight;
+    std::memcpy(&eight, open + k, sizeof eight);
+    bits |= (eight * 0x0102040810204080u >> 56) << k;
   }
   return bits;
 }

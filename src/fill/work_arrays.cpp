@@ -42,28 +42,21 @@ std::size_t StackSlots(std::int32_t width, std::int32_t height) {
   return static_cast<std::size_t>(width) * static_cast<std::size_t>(height) + 1;
 }
 
-std::size_t WordsPerImage(std::int32_t width, std::int32_t height) {
-  return static_cast<std::size_t>(WordsOfImage(width, height));
-}
-
 }  // namespace
 
 std::size_t FillWorkBytes(std::int32_t width, std::int32_t height) {
   return 2 * StackSlots(width, height) * sizeof(std::int32_t) +
-         2 * WordsPerImage(width, height) * sizeof(std::uint64_t);
+         2 * static_cast<std::size_t>(WordsOfImage(width, height)) * sizeof(std::uint64_t);
 }
 
 bool AcquireFillWorkArrays(std::int32_t width, std::int32_t height,
                            FillWorkArrays* arrays) {
   const std::size_t slots = StackSlots(width, height);
-  const bool byColumns = KeepsBitsByColumn(width, height);
-  const std::int32_t wordsPerLine = WordsPerLine(byColumns ? height : width);
-  const std::size_t words = WordsPerImage(width, height);
+  const auto words = static_cast<std::size_t>(WordsOfImage(width, height));
   arrays->xStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
   arrays->yStack = static_cast<std::int32_t*>(AllocateBlock(slots * sizeof(std::int32_t)));
   auto* bits = static_cast<std::uint64_t*>(AllocateBlock(2 * words * sizeof(std::uint64_t)));
-  arrays->bits =
-      FillBits{wordsPerLine, bits, bits == nullptr ? nullptr : bits + words, byColumns};
+  arrays->bits = FillBitsOn(bits, width, height);
   if (arrays->xStack && arrays->yStack && bits) return true;
   ReleaseFillWorkArrays(arrays);
   return false;
@@ -73,7 +66,7 @@ void ReleaseFillWorkArrays(FillWorkArrays* arrays) {
   std::free(arrays->xStack);  // free(nullptr) is a no-op
   std::free(arrays->yStack);
   std::free(arrays->bits.open);  // the marked rows are in the same block
-  *arrays = FillWorkArrays{nullptr, nullptr, FillBits{0, nullptr, nullptr}};
+  *arrays = FillWorkArrays{nullptr, nullptr, FillBits{0, 0, nullptr, nullptr}};
 }
 
 }  // namespace qveil

@@ -4,7 +4,10 @@
 // processors since about 2013, which a build for every x86-64 may not
 // assume). The processor picks once per pass. Both copies compute the same
 // integers and the same rounded doubles, so the results do not depend on
-// the choice; the AVX2 copy enables no fused multiply-add.
+// the choice; the AVX2 copy enables no fused multiply-add. A build with
+// Q_VEIL_KIT_PORTABLE_ONLY (the CMake option of that name) has the portable
+// copy alone, as other processors run it, so that it can be tested and
+// measured on x86 too.
 #ifndef Q_VEIL_KIT_FOR_EACH_SPAN_H
 #define Q_VEIL_KIT_FOR_EACH_SPAN_H
 
@@ -12,7 +15,8 @@
 
 #include "parallel/for_each_pixel.h"
 
-#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && \
+    !defined(Q_VEIL_KIT_PORTABLE_ONLY)
 #define Q_VEIL_KIT_AVX2_COPY 1
 #endif
 
@@ -24,15 +28,18 @@ namespace qveil {
 struct PortableCode {};
 struct Avx2Code {};
 
+// Indices per span of ForEachSpan: one processor check and one call per
+// span.
+constexpr std::int32_t kPixelsPerSpan = 4096;
+
 namespace span_detail {
 
-// Indices per span: one processor check and one call per span.
-constexpr std::int32_t kSpan = 4096;
-
 #ifdef Q_VEIL_KIT_AVX2_COPY
-// The body inlines here and is vectorised for AVX2.
+// The body inlines here and is vectorised for AVX2: flatten inlines all it
+// calls, whose code would otherwise be compiled for the baseline alone
+// wherever the compiler kept it out of line.
 template <typename SpanBody>
-__attribute__((target("avx2"))) void RunSpanAvx2(const SpanBody& body, std::int32_t first,
+__attribute__((target("avx2"), flatten)) void RunSpanAvx2(const SpanBody& body, std::int32_t first,
                                                  std::int32_t size) {
   body(first, size, Avx2Code{});
 }
@@ -71,7 +78,7 @@ void ForEachSpanOf(std::int32_t count, std::int32_t spanSize, SpanBody body) {
 // the compiler vectorises it in each copy.
 template <typename SpanBody>
 void ForEachSpan(std::int32_t count, SpanBody body) {
-  ForEachSpanOf(count, span_detail::kSpan,
+  ForEachSpanOf(count, kPixelsPerSpan,
                 [body](std::int32_t first, std::int32_t size, auto) { body(first, size); });
 }
 

@@ -21,8 +21,8 @@ namespace {
 
 TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
   // Pixel a * 256 + c: alpha a, every colour byte c, in rows of 250 so that
-  // words and blocks straddle rows. Weights as they are and stretched, from
-  // the table (the blend multiplies instead); fill
+  // words and blocks straddle rows. Weights as they are (threshold 300) and
+  // stretched (200), from the rule (the blend multiplies instead); fill
   // colours at the ends of the range and between. The bits mark whole
   // words, leave some empty and mark others in part, in patterns that
   // repeat with no block's period, so that every way through the pass runs.
@@ -33,18 +33,15 @@ TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
     const std::int32_t block = i / 16;
     return i / 64 % 5 == 0 || block % 3 == 0 || (block % 3 == 1 && (i * 7) % 5 < 2);
   });
-  for (bool stretch : {false, true}) {
-    std::int32_t weights[kAlphaValues];
-    BuildAlphaWeights(200, stretch, weights);
+  for (std::int32_t threshold : {300, 200}) {
     for (const auto& fill : fills) {
       std::vector<Pixel> pixels(kCount);
       for (std::uint32_t i = 0; i < kCount; ++i) {
         pixels[i] = (i >> 8 & 0xFF) << 24 | (i & 0xFF) * 0x010101u;
       }
       const std::vector<Pixel> before = pixels;
-      const FillRequest request{fill[0], fill[1], fill[2], 0, 0, 200, false, 1.0};
-      BlendOpaque(pixels.data(), marked.bits, WeightFactor(200, stretch), request, kWidth,
-                  kHeight);
+      const FillRequest request{fill[0], fill[1], fill[2], 0, 0, threshold, false, 1.0};
+      BlendOpaque(pixels.data(), marked.bits, request, kWidth, kHeight);
       for (std::uint32_t i = 0; i < kCount; ++i) {
         const std::uint32_t x = i % kWidth, y = i / kWidth;
         const std::size_t word = y * static_cast<std::uint32_t>(marked.bits.wordsPerLine) + x / 64;
@@ -52,7 +49,8 @@ TEST(BlendOpaque, MatchesTheFormulaForEveryWeightAndChannelValue) {
           ASSERT_EQ(pixels[i], before[i]) << "unmarked pixel " << i << " changed";
           continue;
         }
-        const std::uint32_t a = static_cast<std::uint32_t>(weights[AlphaOf(before[i])]);
+        const auto a = static_cast<std::uint32_t>(
+            TestedAlpha(AlphaOf(before[i]), threshold, StretchesAlpha(request)));
         const std::uint32_t c = i & 0xFF;
         const auto mix = [&](std::int32_t f) {
           return (a * c + (255 - a) * static_cast<std::uint32_t>(f)) / 255;

@@ -1,5 +1,5 @@
-// The fill's internal steps, where Lua cannot see them: the weight table
-// and the open alphas, the open bits, and the seed fill's region and stack
+// The fill's internal steps, where Lua cannot see them: the threshold rule
+// and the forms derived from it, the open bits, and the seed fill's region and stack
 // use on the bit rows.
 #include <gtest/gtest.h>
 
@@ -9,21 +9,20 @@
 #include <utility>
 #include <vector>
 
-#include "fill/column_bits.h"
+#include "fill/fill_bits.h"
 #include "fill/fill_steps.h"
 #include "fill/mark_fill_region.h"
 #include "fill/open_bits.h"
+#include "parallel/for_each_span.h"
 
 namespace qveil {
 namespace {
 
 std::int32_t Stretched(std::int32_t alpha, std::int32_t threshold) {
-  std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(threshold, true, weights);
-  return weights[alpha];
+  return TestedAlpha(static_cast<std::uint32_t>(alpha), threshold, true);
 }
 
-TEST(BuildAlphaWeights, StretchMapsTheThresholdToFullOpacity) {
+TEST(TestedAlpha, StretchMapsTheThresholdToFullOpacity) {
   const std::pair<std::int32_t, std::int32_t> at128[] = {
       {0, 0},     {1, 1},     {63, 125},  {64, 127},  {65, 129},
       {100, 199}, {127, 253}, {128, 255}, {200, 255}, {255, 255}};
@@ -41,40 +40,30 @@ TEST(BuildAlphaWeights, StretchMapsTheThresholdToFullOpacity) {
   }
 }
 
-TEST(WeightFactor, TheMultiplyGivesTheTableForEveryAlphaAndThreshold) {
-  for (bool stretch : {false, true}) {
-    for (std::int32_t threshold = 1; threshold <= (stretch ? 254 : 300); ++threshold) {
-      std::int32_t weights[kAlphaValues];
-      BuildAlphaWeights(threshold, stretch, weights);
-      const std::uint32_t factor = WeightFactor(threshold, stretch);
-      for (std::uint32_t a = 0; a < kAlphaValues; ++a) {
-        ASSERT_EQ(WeightOf(a, factor), static_cast<std::uint32_t>(weights[a]))
-            << "alpha " << a << ", threshold " << threshold << ", stretch " << stretch;
-      }
-    }
-  }
-}
-
-// The open test is "alpha below the count": it must pick exactly the alphas
-// whose weight is below the threshold, for every threshold in both modes
-// (the weights never falling as the alpha grows is what makes it a count).
-TEST(CountOpenAlphas, IsTheSetOfAlphasWhoseWeightIsBelowTheThreshold) {
-  for (bool stretch : {false, true}) {
+// The forms the passes use agree with the rule for every alpha and every
+// threshold, in both modes: the open-alpha limit picks exactly the alphas
+// whose tested alpha is below the threshold (the rule never falling as the
+// alpha grows is what makes it a limit), and the blend's multiply gives the
+// tested alpha itself wherever a pixel can be filled at all.
+TEST(ThresholdRule, TheLimitAndTheWeightFactorAgreeWithTheRule) {
+  for (bool soft : {false, true}) {
     for (std::int32_t threshold = -2; threshold <= 300; ++threshold) {
-      if (stretch && (threshold <= 0 || threshold >= 255)) continue;
-      std::int32_t weights[kAlphaValues];
-      BuildAlphaWeights(threshold, stretch, weights);
-      const std::int32_t open = CountOpenAlphas(weights, threshold);
-      for (std::int32_t a = 0; a < kAlphaValues; ++a) {
-        ASSERT_EQ(a < open, weights[a] < threshold)
-            << "alpha " << a << ", threshold " << threshold << ", stretch " << stretch;
+      const FillRequest request{0, 0, 0, 0, 0, threshold, soft, 1.0};
+      const bool stretch = StretchesAlpha(request);
+      const std::int32_t limit = OpenAlphaLimit(request);
+      const std::uint32_t factor = WeightFactor(request);
+      for (std::uint32_t a = 0; a < kAlphaValues; ++a) {
+        const std::int32_t tested = TestedAlpha(a, threshold, stretch);
+        ASSERT_EQ(static_cast<std::int32_t>(a) < limit, tested < threshold)
+            << "alpha " << a << ", threshold " << threshold << ", soft " << soft;
+        if (threshold <= 0) continue;  // no pixel is open: nothing is blended
+        ASSERT_EQ(WeightOf(a, factor), static_cast<std::uint32_t>(tested))
+            << "alpha " << a << ", threshold " << threshold << ", soft " << soft;
       }
     }
   }
   // Opaque mode at 128: raw alpha 0..64 is open, 65 (stretched to 129) is not.
-  std::int32_t weights[kAlphaValues];
-  BuildAlphaWeights(128, true, weights);
-  EXPECT_EQ(CountOpenAlphas(weights, 128), 65);
+  EXPECT_EQ(OpenAlphaLimit(FillRequest{0, 0, 0, 0, 0, 128, false, 1.0}), 65);
 }
 
 Pixel WithAlpha(std::uint32_t alpha, std::uint32_t i) {
@@ -101,7 +90,7 @@ TEST(MarkOpenPixels, SetsTheOpenBitsLineByLineAndClearsTheMarks) {
     for (std::int32_t limit : {0, 1, 65, 128, 255, 256}) {
       std::vector<std::uint64_t> open(static_cast<std::size_t>(words), ~0ull);
       std::vector<std::uint64_t> marked(static_cast<std::size_t>(words), ~0ull);
-      const FillBits bits{wordsPerLine, open.data(), marked.data(), byColumns != 0};
+      const FillBits bits{wordsPerLine, lines, open.data(), marked.data(), byColumns != 0};
       MarkOpenPixels(pixels.data(), limit, bits, width, height);
       for (std::int32_t line = 0; line < lines; ++line) {
         for (std::int32_t along = 0; along < wordsPerLine * 64; ++along) {
@@ -139,7 +128,7 @@ TEST(ColumnBits, ReorderABlockBothWaysBitForBit) {
           words[k / 64] |= std::uint64_t{set} << (k % 64);
         }
         std::uint64_t columns[kPixelsPerWord];
-        ColumnsFromPixelOrder(words, width, rows, columns);
+        LinesFromPixelOrder(words, width, rows, columns);
         for (std::int32_t x = 0; x < width; ++x) {
           for (std::int32_t r = 0; r < 64; ++r) {
             const std::int32_t k = r * width + x;
@@ -149,8 +138,8 @@ TEST(ColumnBits, ReorderABlockBothWaysBitForBit) {
           }
         }
         std::uint64_t back[kPixelsPerWord];
-        PixelOrderFromColumns(columns, width, rows, back);
-        for (std::int32_t j = 0; j < PixelOrderWords(width, rows); ++j) {
+        PixelOrderFromLines(columns, width, rows, back);
+        for (std::int32_t j = 0; j < WordsPerLine(count); ++j) {
           ASSERT_EQ(back[j], words[j]) << width << " x " << rows << ", kind " << kind;
         }
       }
@@ -236,7 +225,7 @@ FillResult Fill(const Shape& s) {
   const std::int32_t wordsPerRow = WordsPerLine(s.width);
   const std::size_t words = static_cast<std::size_t>(wordsPerRow * s.height);
   std::vector<std::uint64_t> open(words), marked(words);
-  const FillBits bits{wordsPerRow, open.data(), marked.data()};
+  const FillBits bits{wordsPerRow, s.height, open.data(), marked.data()};
   MarkOpenPixels(pixels.data(), 100, bits, s.width, s.height);
   const std::vector<std::uint64_t> openBefore = open;
   const auto bit = [&](const std::vector<std::uint64_t>& row, std::int32_t x, std::int32_t y) {
@@ -246,7 +235,7 @@ FillResult Fill(const Shape& s) {
   FillResult result;
   std::vector<std::int32_t> xs(count + 1 + kGuard, kUnwritten);
   std::vector<std::int32_t> ys(count + 1 + kGuard, kUnwritten);
-  MarkFillRegionWith(bits, xs.data(), ys.data(), s.width, s.height, s.seedX, s.seedY,
+  MarkFillRegionWith(bits, xs.data(), ys.data(), s.seedX, s.seedY,
                      [&](std::int32_t x, std::int32_t y, std::int32_t top) {
                        ++result.pops;
                        if (top > result.maxTop) result.maxTop = top;

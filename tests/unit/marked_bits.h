@@ -24,7 +24,7 @@ struct MarkedBits {
         words[static_cast<std::size_t>(y * wordsPerRow + x / 64)] |= std::uint64_t{1} << (x % 64);
       }
     }
-    bits = FillBits{wordsPerRow, words.data(), words.data()};
+    bits = FillBits{wordsPerRow, height, words.data(), words.data()};
   }
 };
 
