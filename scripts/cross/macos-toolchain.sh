@@ -25,7 +25,7 @@ mkdir -p "$folder" "$licenses"
 folder=$(cd "$folder" && pwd)
 licenses=$(cd "$licenses" && pwd)
 archs="x86_64 arm64"
-done_mark="$folder/toolchain-1"
+done_mark="$folder/toolchain-2"
 if [ -f "$done_mark" ]; then
   cp "$folder"/licenses/*.txt "$licenses/"
   exit 0
@@ -112,6 +112,9 @@ done
 mkdir -p "$folder/compat/sys"
 : > "$folder/compat/sys/syscall.h"
 
+# Every piece below is compiled with this folder's path mapped away
+# (libomp's assertions name their source files), so that the bundles are
+# the same bytes from any checkout.
 builtins="$folder/llvm/compiler-rt/lib/builtins"
 for arch in $archs; do
   # Compiler runtime: __builtin_cpu_supports' data (x86_64), and the complex
@@ -122,7 +125,8 @@ for arch in $archs; do
   rm -rf "$folder/$arch" "$folder/build-$arch"
   mkdir -p "$folder/$arch/lib" "$folder/build-$arch/pieces"
   for piece in $pieces; do
-    "$folder/bin/$arch-macos-cc" -O2 -fvisibility=hidden -c "$builtins/$piece" \
+    "$folder/bin/$arch-macos-cc" -O2 -fvisibility=hidden -ffile-prefix-map="$folder"=toolchain \
+      -c "$builtins/$piece" \
       -o "$folder/build-$arch/pieces/${piece%.c}.o"
   done
   llvm-ar-14 rcs "$folder/$arch/lib/libclang_rt.pieces.a" "$folder"/build-"$arch"/pieces/*.o
@@ -133,8 +137,8 @@ for arch in $archs; do
     -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/toolchains/macos.cmake" \
     -DQ_VEIL_KIT_MACOS_TOOLCHAIN="$folder" -DQ_VEIL_KIT_MACOS_ARCH="$arch" \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$folder/$arch" \
-    -DCMAKE_C_FLAGS="-fvisibility=hidden -isystem $folder/compat" \
-    -DCMAKE_CXX_FLAGS="-fvisibility=hidden -isystem $folder/compat" \
+    -DCMAKE_C_FLAGS="-fvisibility=hidden -isystem $folder/compat -ffile-prefix-map=$folder=toolchain" \
+    -DCMAKE_CXX_FLAGS="-fvisibility=hidden -isystem $folder/compat -ffile-prefix-map=$folder=toolchain" \
     -DOPENMP_STANDALONE_BUILD=ON -DLIBOMP_ENABLE_SHARED=OFF -DOPENMP_ENABLE_LIBOMPTARGET=OFF \
     -DLIBOMP_OMPT_SUPPORT=OFF -DLIBOMP_USE_HWLOC=OFF -DOPENMP_ENABLE_OMPT_TOOLS=OFF \
     -DLIBOMP_INSTALL_ALIASES=OFF -DOPENMP_ENABLE_LIBOMPD=OFF \
