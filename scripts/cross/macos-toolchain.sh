@@ -25,7 +25,7 @@ mkdir -p "$folder" "$licenses"
 folder=$(cd "$folder" && pwd)
 licenses=$(cd "$licenses" && pwd)
 archs="x86_64 arm64"
-done_mark="$folder/toolchain-2"
+done_mark="$folder/toolchain-3"
 if [ -f "$done_mark" ]; then
   cp "$folder"/licenses/*.txt "$licenses/"
   exit 0
@@ -57,7 +57,10 @@ fi
 # compiler checks (and libomp's for its tests) do link with them, for which
 # Zig would first build a libc++, and a sanitizer runtime when asked
 # (minutes): such a link goes without libc++, and a sanitizer fails at once.
-# Zig's cache stays in FOLDER.
+# Zig's cache stays in FOLDER. Zig's compiler emits debug information by
+# default, and a Mach-O file then names its objects and sources by path
+# (its debug map, OpenMP's source locations): -g0, last, keeps every path
+# out, so the bundles are the same bytes from any checkout.
 mkdir -p "$folder/bin" "$folder/zig-cache"
 for arch in $archs; do
   zig_arch=$arch
@@ -78,7 +81,7 @@ if [ -n "\$link" ] && [ -n "\$sanitizer" ]; then
   echo "$arch-macos-$tool: no \$sanitizer runtime here" >&2
   exit 1
 fi
-exec "$folder/zig/zig" $tool -target $zig_arch-macos.11.0 -fno-sanitize=all \$link "\$@"
+exec "$folder/zig/zig" $tool -target $zig_arch-macos.11.0 -fno-sanitize=all \$link "\$@" -g0
 WRAPPER
     chmod +x "$folder/bin/$arch-macos-$tool"
   done

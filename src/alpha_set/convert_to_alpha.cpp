@@ -28,7 +28,9 @@ void MoveChannelToAlpha(Pixel* pixels, std::int32_t count) {
 // 1 / 128, and a third's fraction is at most 2 / 3, so no quotient crosses
 // a whole number. Unlike a table lookup at a computed index, both
 // vectorise, and the pass runs at memory speed.
+#ifdef Q_VEIL_KIT_AVX2_COPY
 inline std::uint32_t ThirdOf(std::uint32_t sum, Avx2Code) { return sum * 683u >> 11; }
+#endif
 
 inline std::uint32_t ThirdOf(std::uint32_t sum, PortableCode) {
   const auto sum16 = static_cast<std::uint16_t>(sum);
